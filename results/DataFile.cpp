@@ -1,0 +1,479 @@
+#include "results/DataFile.h"
+
+#include "analysis/NumberText.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+#include <cfloat>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <system_error>
+
+namespace verimetra {
+
+namespace {
+
+// --- Text encoding ---------------------------------------------------------
+
+// True when the bytes are well-formed UTF-8: no stray continuation bytes, no
+// overlong forms, no surrogates, nothing above U+10FFFF.
+bool isValidUtf8(const char* data, qsizetype size)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(data);
+    const auto* end = p + size;
+    while (p < end) {
+        const unsigned char c = *p;
+        if (c < 0x80) {
+            ++p;
+            continue;
+        }
+        int more = 0;
+        unsigned char low = 0x80; // allowed range of the second byte
+        unsigned char high = 0xBF;
+        if (c >= 0xC2 && c <= 0xDF) {
+            more = 1;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            more = 2;
+            if (c == 0xE0) {
+                low = 0xA0; // overlong
+            } else if (c == 0xED) {
+                high = 0x9F; // surrogates
+            }
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            more = 3;
+            if (c == 0xF0) {
+                low = 0x90; // overlong
+            } else if (c == 0xF4) {
+                high = 0x8F; // above U+10FFFF
+            }
+        } else {
+            return false;
+        }
+        if (end - p <= more || p[1] < low || p[1] > high) {
+            return false;
+        }
+        for (int i = 2; i <= more; ++i) {
+            if ((p[i] & 0xC0) != 0x80) {
+                return false;
+            }
+        }
+        p += more + 1;
+    }
+    return true;
+}
+
+// Windows-1252 differs from Latin-1 only in 0x80 to 0x9F. The five bytes that
+// code page leaves unassigned map to the control characters of the same value,
+// as Windows itself converts them.
+constexpr char16_t windows1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, // 80
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F, // 88
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, // 90
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178, // 98
+};
+
+QString fromWindows1252(const char* data, qsizetype size)
+{
+    QString text(size, Qt::Uninitialized);
+    QChar* out = text.data();
+    for (qsizetype i = 0; i < size; ++i) {
+        const auto c = static_cast<unsigned char>(data[i]);
+        out[i] = QChar(c >= 0x80 && c <= 0x9F ? windows1252High[c - 0x80] : char16_t(c));
+    }
+    return text;
+}
+
+// --- Numbers ---------------------------------------------------------------
+
+enum class NumberResult
+{
+    Ok,
+    NotANumber,
+    OutOfRange
+};
+
+// A decimal number with a period as the separator: optional sign, digits with an
+// optional fraction (".5" and "1." included), optional exponent. Nothing else:
+// no blanks inside, no "inf", "nan" or hexadecimal forms.
+NumberResult parseArea(const char* begin, const char* end, double& value)
+{
+    const char* p = begin;
+    if (p < end && (*p == '+' || *p == '-')) {
+        ++p;
+    }
+    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    qsizetype digits = 0;
+    while (p < end && isDigit(*p)) {
+        ++p;
+        ++digits;
+    }
+    if (p < end && *p == '.') {
+        ++p;
+        while (p < end && isDigit(*p)) {
+            ++p;
+            ++digits;
+        }
+    }
+    if (digits == 0) {
+        return NumberResult::NotANumber;
+    }
+    if (p < end && (*p == 'e' || *p == 'E')) {
+        ++p;
+        if (p < end && (*p == '+' || *p == '-')) {
+            ++p;
+        }
+        if (p == end || !isDigit(*p)) {
+            return NumberResult::NotANumber;
+        }
+        while (p < end && isDigit(*p)) {
+            ++p;
+        }
+    }
+    if (p != end) {
+        return NumberResult::NotANumber;
+    }
+
+    // std::from_chars takes a minus sign but no plus sign.
+    const char* first = (*begin == '+') ? begin + 1 : begin;
+    const auto result = std::from_chars(first, end, value, std::chars_format::general);
+    if (result.ec == std::errc::result_out_of_range) {
+        // The largest doubles are written with 15 digits as 1.79769313486232E+308,
+        // a little above the largest double. Read such values as the largest
+        // double; anything further out, or too small to be told from zero, is
+        // refused.
+        long double wide = 0;
+        const auto wideResult = std::from_chars(first, end, wide, std::chars_format::general);
+        constexpr long double largestWritten = 1.79769313486232e308L;
+        if (wideResult.ec == std::errc() && wideResult.ptr == end &&
+            std::fabs(wide) > static_cast<long double>(DBL_MAX) &&
+            std::fabs(wide) <= largestWritten) {
+            value = wide < 0 ? -DBL_MAX : DBL_MAX;
+            return NumberResult::Ok;
+        }
+        return NumberResult::OutOfRange;
+    }
+    if (result.ec != std::errc() || result.ptr != end) {
+        return NumberResult::NotANumber;
+    }
+    return NumberResult::Ok;
+}
+
+// --- Records -----------------------------------------------------------------
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+bool isLineEnd(char c)
+{
+    return c == '\r' || c == '\n';
+}
+
+class Reader
+{
+public:
+    Reader(const char* data, qsizetype size, bool utf8) : m_data(data), m_size(size), m_utf8(utf8)
+    {
+        const void* nul = std::memchr(data, 0, static_cast<size_t>(size));
+        m_firstNul = nul ? static_cast<const char*>(nul) - data : size;
+    }
+
+    DataFileContents read()
+    {
+        DataFileContents contents;
+        while (m_pos < m_size) {
+            if (restIsBlankLines()) {
+                break;
+            }
+            const int recordLine = m_line;
+            ResultRecord record;
+            const QString reason = readRecord(record);
+            if (!reason.isEmpty()) {
+                DataFileContents failed; // no records with an error
+                failed.errorLine = recordLine;
+                failed.error = reason;
+                return failed;
+            }
+            contents.records.append(std::move(record));
+        }
+        return contents;
+    }
+
+private:
+    // True when nothing but blanks and line ends is left: the file ends here.
+    bool restIsBlankLines() const
+    {
+        for (qsizetype i = m_pos; i < m_size; ++i) {
+            if (!isBlank(m_data[i]) && !isLineEnd(m_data[i])) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    qsizetype skipBlanks(qsizetype i) const
+    {
+        while (i < m_size && isBlank(m_data[i])) {
+            ++i;
+        }
+        return i;
+    }
+
+    // Position of the first comma or line end at or after i, or the end.
+    qsizetype findCommaOrLineEnd(qsizetype i) const
+    {
+        while (i < m_size && m_data[i] != ',' && !isLineEnd(m_data[i])) {
+            ++i;
+        }
+        return i;
+    }
+
+    qsizetype findLineEnd(qsizetype i) const
+    {
+        while (i < m_size && !isLineEnd(m_data[i])) {
+            ++i;
+        }
+        return i;
+    }
+
+    // Counts the line breaks in [begin, end): CR LF, LF and CR each end a line.
+    int countLineBreaks(qsizetype begin, qsizetype end) const
+    {
+        int count = 0;
+        for (qsizetype i = begin; i < end; ++i) {
+            if (m_data[i] == '\n') {
+                ++count;
+            } else if (m_data[i] == '\r') {
+                ++count;
+                if (i + 1 < end && m_data[i + 1] == '\n') {
+                    ++i;
+                }
+            }
+        }
+        return count;
+    }
+
+    QString decode(const char* data, qsizetype size) const
+    {
+        return m_utf8 ? QString::fromUtf8(data, size) : fromWindows1252(data, size);
+    }
+
+    static QString nulInRecord() { return QStringLiteral("the record holds a NUL character"); }
+
+    // A NUL byte in the part of the record read so far, up to spanEnd, is named
+    // first: it is the likelier cause, as text files hold none.
+    QString failure(const char* reason, qsizetype spanEnd) const
+    {
+        return m_firstNul < spanEnd ? nulInRecord() : QString::fromLatin1(reason);
+    }
+
+    // Reads one record starting at m_pos and moves past its line end. Returns
+    // the reason when it cannot be read.
+    QString readRecord(ResultRecord& record)
+    {
+        qsizetype i = skipBlanks(m_pos);
+        if (i == m_size || isLineEnd(m_data[i])) {
+            return failure("the line is empty", i);
+        }
+
+        int nameLineBreaks = 0;
+        if (m_data[i] == '"') {
+            // A quoted name: "" inside stands for one quote; line breaks are kept.
+            const qsizetype nameBegin = i + 1;
+            qsizetype j = nameBegin;
+            QByteArray unescaped; // used only once a doubled quote turns up
+            while (true) {
+                const void* found = std::memchr(m_data + j, '"', static_cast<size_t>(m_size - j));
+                if (!found) {
+                    return failure("the name has no closing quote", m_size);
+                }
+                const qsizetype quote = static_cast<const char*>(found) - m_data;
+                if (quote + 1 < m_size && m_data[quote + 1] == '"') {
+                    unescaped.append(m_data + j, quote + 1 - j);
+                    j = quote + 2;
+                    continue;
+                }
+                if (unescaped.isEmpty()) {
+                    record.name = decode(m_data + nameBegin, quote - nameBegin);
+                } else {
+                    unescaped.append(m_data + j, quote - j);
+                    record.name = decode(unescaped.constData(), unescaped.size());
+                }
+                nameLineBreaks = countLineBreaks(nameBegin, quote);
+                i = skipBlanks(quote + 1);
+                break;
+            }
+            if (i < m_size && m_data[i] != ',' && !isLineEnd(m_data[i])) {
+                return failure("there is text after the closing quote of the name", findLineEnd(i));
+            }
+        } else {
+            // A name without quotes runs to the comma, blanks before it included.
+            const qsizetype nameEnd = findCommaOrLineEnd(i);
+            record.name = decode(m_data + i, nameEnd - i);
+            i = nameEnd;
+        }
+        if (i == m_size || m_data[i] != ',') {
+            return failure("there is no comma after the name", i);
+        }
+
+        const qsizetype numberBegin = skipBlanks(i + 1);
+        const qsizetype lineEnd = findLineEnd(numberBegin);
+        qsizetype numberEnd = lineEnd;
+        while (numberEnd > numberBegin && isBlank(m_data[numberEnd - 1])) {
+            --numberEnd;
+        }
+        if (m_firstNul < lineEnd) {
+            return nulInRecord();
+        }
+        if (numberBegin == numberEnd) {
+            return failure("the area is missing", lineEnd);
+        }
+        if (std::memchr(m_data + numberBegin, ',', static_cast<size_t>(numberEnd - numberBegin))) {
+            return failure("the line has more than two fields", lineEnd);
+        }
+        switch (parseArea(m_data + numberBegin, m_data + numberEnd, record.area)) {
+        case NumberResult::Ok:
+            break;
+        case NumberResult::NotANumber:
+            return failure("the area is not a number", lineEnd);
+        case NumberResult::OutOfRange:
+            return failure("the area is out of range", lineEnd);
+        }
+
+        m_pos = lineEnd;
+        if (m_pos < m_size) {
+            if (m_data[m_pos] == '\r' && m_pos + 1 < m_size && m_data[m_pos + 1] == '\n') {
+                m_pos += 2;
+            } else {
+                m_pos += 1;
+            }
+        }
+        m_line += nameLineBreaks + 1;
+        return {};
+    }
+
+    const char* m_data;
+    qsizetype m_size;
+    bool m_utf8;
+    qsizetype m_firstNul;
+    qsizetype m_pos = 0;
+    int m_line = 1;
+};
+
+// Results files are small; a file beyond this is not one, and refusing it
+// before reading keeps memory bounded.
+constexpr qint64 maxFileSize = qint64(256) * 1024 * 1024;
+
+QString displayName(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+} // namespace
+
+QByteArray writeDataFile(const QList<ResultRecord>& records)
+{
+    QByteArray bytes;
+    for (const ResultRecord& record : records) {
+        const QByteArray name = record.name.toUtf8();
+        bytes.append('"');
+        qsizetype from = 0;
+        for (qsizetype i = 0; i < name.size(); ++i) {
+            if (name[i] == '"') {
+                bytes.append(name.constData() + from, i + 1 - from);
+                bytes.append('"');
+                from = i + 1;
+            }
+        }
+        bytes.append(name.constData() + from, name.size() - from);
+        bytes.append("\",");
+        bytes.append(formatForFile(record.area).toLatin1());
+        bytes.append("\r\n");
+    }
+    return bytes;
+}
+
+DataFileContents readDataFile(const QByteArray& bytes)
+{
+    const char* data = bytes.constData();
+    qsizetype size = bytes.size();
+    const bool utf8 = isValidUtf8(data, size);
+    if (utf8 && size >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0) {
+        data += 3;
+        size -= 3;
+    }
+    return Reader(data, size, utf8).read();
+}
+
+QString saveDataFile(const QString& path, const QList<ResultRecord>& records)
+{
+    const QByteArray bytes = writeDataFile(records);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return QStringLiteral("Cannot save \"%1\": %2").arg(displayName(path), file.errorString());
+    }
+    if (file.write(bytes) != bytes.size()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        return QStringLiteral("Cannot write \"%1\": %2").arg(displayName(path), reason);
+    }
+    if (!file.commit()) {
+        return QStringLiteral("Cannot save \"%1\": %2").arg(displayName(path), file.errorString());
+    }
+    return {};
+}
+
+DataFileContents loadDataFile(const QString& path)
+{
+    DataFileContents contents;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        contents.error =
+            QStringLiteral("Cannot open \"%1\": %2").arg(displayName(path), file.errorString());
+        return contents;
+    }
+    const QString tooLarge = QStringLiteral("Cannot read \"%1\": the file is larger than 256 MiB, "
+                                            "too large for a results file")
+                                 .arg(displayName(path));
+    if (file.size() > maxFileSize) {
+        contents.error = tooLarge;
+        return contents;
+    }
+    // Read in pieces, so that files which do not tell their size (pipes, devices)
+    // are held to the same limit.
+    QByteArray bytes;
+    if (!file.isSequential()) {
+        bytes.reserve(file.size());
+    }
+    constexpr qint64 pieceSize = 1024 * 1024;
+    while (true) {
+        const QByteArray piece = file.read(pieceSize);
+        if (file.error() != QFileDevice::NoError) {
+            contents.error =
+                QStringLiteral("Cannot read \"%1\": %2").arg(displayName(path), file.errorString());
+            return contents;
+        }
+        if (piece.isEmpty()) {
+            break;
+        }
+        bytes.append(piece);
+        if (bytes.size() > maxFileSize) {
+            contents.error = tooLarge;
+            return contents;
+        }
+    }
+    contents = readDataFile(bytes);
+    if (!contents.ok()) {
+        contents.error = QStringLiteral("Cannot read \"%1\": line %2: %3.")
+                             .arg(displayName(path))
+                             .arg(contents.errorLine)
+                             .arg(contents.error);
+    }
+    return contents;
+}
+
+} // namespace verimetra
