@@ -39,7 +39,7 @@ static void initResources()
 
 namespace verimetra {
 
-Q_LOGGING_CATEGORY(lcMain, "verimetra.main")
+Q_LOGGING_CATEGORY(lcMain, "verimetra.main", QtInfoMsg)
 
 namespace {
 
