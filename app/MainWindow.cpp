@@ -633,9 +633,10 @@ bool MainWindow::askQuitQuestion()
 {
     QString question = QStringLiteral("Sure you want to quit?");
     if (m_dataWindow->hasUnsavedRows()) {
-        question += tr("\n\nThe results table has unsaved changes: it holds %n row(s) "
-                       "that are not in a saved file.",
-                       nullptr, m_state.rowCount);
+        const QString rows = m_state.rowCount == 1 ? tr("its 1 row has")
+                                                   : tr("its %1 rows have").arg(m_state.rowCount);
+        question +=
+            tr("\n\nThe results table has unsaved changes: %1 not been saved to a file.").arg(rows);
     }
     return askYesNo(this, question);
 }

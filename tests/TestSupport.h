@@ -150,8 +150,8 @@ inline void sendMouse(QWidget* widget, QEvent::Type type, QPointF at,
 {
     const Qt::MouseButtons buttons =
         type == QEvent::MouseButtonRelease ? Qt::MouseButtons() : Qt::MouseButtons(button);
-    QMouseEvent event(type, at, widget->mapToGlobal(at), type == QEvent::MouseMove ? Qt::NoButton : button,
-                      buttons, Qt::NoModifier);
+    QMouseEvent event(type, at, widget->mapToGlobal(at),
+                      type == QEvent::MouseMove ? Qt::NoButton : button, buttons, Qt::NoModifier);
     QApplication::sendEvent(widget, &event);
 }
 

@@ -118,10 +118,14 @@ void TestMeasurement::headerNamesTheUnit_data()
 {
     QTest::addColumn<QString>("unit");
     QTest::addColumn<QString>("header");
-    QTest::newRow("cm") << "cm" << "Area  (cm^2)";
-    QTest::newRow("mm") << "mm" << "Area  (mm^2)";
-    QTest::newRow("typed") << "inch" << "Area  (inch^2)";
-    QTest::newRow("empty") << "" << "Area  (^2)";
+    QTest::newRow("cm") << "cm"
+                        << "Area  (cm^2)";
+    QTest::newRow("mm") << "mm"
+                        << "Area  (mm^2)";
+    QTest::newRow("typed") << "inch"
+                           << "Area  (inch^2)";
+    QTest::newRow("empty") << ""
+                           << "Area  (^2)";
 }
 
 void TestMeasurement::headerNamesTheUnit()

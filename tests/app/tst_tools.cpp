@@ -14,7 +14,10 @@ using namespace testsupport;
 
 namespace {
 
-int colourAt(const QImage& image, int x, int y) { return toColourValue(image.pixel(x, y)); }
+int colourAt(const QImage& image, int x, int y)
+{
+    return toColourValue(image.pixel(x, y));
+}
 
 // A confirmed scale on a picture shown 1:1: the selection and paint panels are open.
 void readyForTools(Session& s, const QImage& image)
@@ -30,7 +33,10 @@ class TestTools : public QObject
     Q_OBJECT
 
 private:
-    static RegionCheckBox* box(Session& s) { return child<RegionCheckBox>(s.window.get(), "chkRegion"); }
+    static RegionCheckBox* box(Session& s)
+    {
+        return child<RegionCheckBox>(s.window.get(), "chkRegion");
+    }
     static bool panel(Session& s, const char* name)
     {
         return child<StepFrame>(s.window.get(), name)->panelEnabled();
@@ -310,7 +316,8 @@ void TestTools::toolsRepaintOnlyBlackAndWhite()
     Session s;
     readyForTools(s, filled(100, s.clientHeight(), QColor(toRgb32(before))));
     child<OptionButton>(s.window.get(), qPrintable(tool))->click();
-    const QLabel* swatch = child<QLabel>(s.window.get(), tool == QLatin1String("optBrush") ? "Label6" : "Label4");
+    const QLabel* swatch =
+        child<QLabel>(s.window.get(), tool == QLatin1String("optBrush") ? "Label6" : "Label4");
     const int paint = toColourValue(swatch->palette().color(swatch->backgroundRole()).rgb());
     QCOMPARE(paint, tool == QLatin1String("optBrush") ? colour::Black : colour::White);
     // A right-button stroke of three positions.

@@ -9,10 +9,10 @@
 
 #include <QAbstractSlider>
 #include <QBuffer>
-#include <QMdiArea>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QMdiArea>
 #include <QtEndian>
 
 using namespace verimetra;
@@ -52,7 +52,10 @@ QByteArray pngHeaderClaiming(quint32 width, quint32 height)
     return png;
 }
 
-int colourAt(const QImage& image, int x, int y) { return toColourValue(image.pixel(x, y)); }
+int colourAt(const QImage& image, int x, int y)
+{
+    return toColourValue(image.pixel(x, y));
+}
 
 } // namespace
 
@@ -321,7 +324,8 @@ void TestImageWindow::thresholdSpinnerRestoresThePicture()
     QCOMPARE(child<QLabel>(s.window.get(), "lblThreshold")->text(), QStringLiteral("310"));
     QCOMPARE(s.picture(), colour);
     QVERIFY(!s.enabled("cmdMeasure"));
-    QTest::mouseClick(spinner, Qt::LeftButton, {}, QPoint(spinner->width() / 2, spinner->height() - 3));
+    QTest::mouseClick(spinner, Qt::LeftButton, {},
+                      QPoint(spinner->width() / 2, spinner->height() - 3));
     QCOMPARE(spinner->value(), 300);
     spinner->setFocus();
     QTest::keyClick(spinner, Qt::Key_PageUp);
