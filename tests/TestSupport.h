@@ -33,9 +33,9 @@ template <typename T> void whenModal(std::function<void(T*)> act)
 {
     auto* timer = new QTimer;
     auto waited = std::make_shared<int>(0);
-    timer->setInterval(10);
+    timer->setInterval(2);
     QObject::connect(timer, &QTimer::timeout, [timer, act, waited] {
-        *waited += 10;
+        *waited += 2;
         QWidget* modal = QApplication::activeModalWidget();
         if (auto* w = qobject_cast<T*>(modal)) {
             timer->stop();

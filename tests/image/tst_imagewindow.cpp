@@ -75,6 +75,8 @@ private Q_SLOTS:
     void closeImageEmptiesAndCloses();
     void switchingWindowsKeepsTheWorkingPicture();
     void opensALargeScan();
+    void unusualPicturesOpenAndMeasure_data();
+    void unusualPicturesOpenAndMeasure();
 
     void thresholdSpinnerRestoresThePicture();
     void conversionOfTheWholePicture();
@@ -308,6 +310,69 @@ void TestImageWindow::opensALargeScan()
     QVERIFY(s.imageWindow());
     QCOMPARE(s.imageWindow()->loadedPicture().size(), QSize(7016, 4960));
     QCOMPARE(s.picture().height(), s.imageWindow()->scaleHeight());
+}
+
+void TestImageWindow::unusualPicturesOpenAndMeasure_data()
+{
+    QTest::addColumn<QString>("file"); // written by the test, or a fixture of tests/data
+    QTest::addColumn<QImage>("image"); // null for a fixture
+    QTest::addColumn<QPoint>("dark");  // a black pixel of the file
+    QTest::addColumn<QPoint>("light"); // a white one
+
+    // Left half black, right half white, in the given format.
+    auto halves = [](int w, int h, QImage::Format format) {
+        QImage image = filled(w, h);
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w / 2; ++x) {
+                image.setPixel(x, y, qRgb(0, 0, 0));
+            }
+        }
+        return image.convertToFormat(format);
+    };
+    QTest::newRow("grey PNG") << "grey.png" << halves(16, 8, QImage::Format_Grayscale8)
+                              << QPoint(2, 2) << QPoint(13, 5);
+    QTest::newRow("palette PNG") << "palette.png" << halves(16, 8, QImage::Format_Indexed8)
+                                 << QPoint(2, 2) << QPoint(13, 5);
+    QTest::newRow("16-bit PNG") << "deep.png" << halves(16, 8, QImage::Format_RGBX64)
+                                << QPoint(2, 2) << QPoint(13, 5);
+    QTest::newRow("height 1") << "row.png" << halves(40, 1, QImage::Format_RGB32) << QPoint(3, 0)
+                              << QPoint(30, 0);
+    QTest::newRow("width 1") << "column.png"
+                             << halves(2, 40, QImage::Format_RGB32).copy(0, 0, 1, 40)
+                             << QPoint(0, 3) << QPoint(-1, -1);
+    QTest::newRow("CMYK JPEG") << QStringLiteral(VERIMETRA_SOURCE_DIR "/tests/data/cmyk.jpg")
+                               << QImage() << QPoint(8, 8) << QPoint(56, 56);
+}
+
+void TestImageWindow::unusualPicturesOpenAndMeasure()
+{
+    QFETCH(QString, file);
+    QFETCH(QImage, image);
+    QFETCH(QPoint, dark);
+    QFETCH(QPoint, light);
+    Session s;
+    const QString path = image.isNull() ? file : s.write(file, image);
+    s.open(path);
+    QVERIFY(s.imageWindow());
+    const QImage loaded = s.imageWindow()->loadedPicture();
+    QCOMPARE(loaded.format(), QImage::Format_RGB32);
+    QVERIFY2(qGray(loaded.pixel(dark)) < 40, "dark stays dark");
+    if (light.x() >= 0) {
+        QVERIFY2(qGray(loaded.pixel(light)) > 215, "light stays light");
+    }
+    s.setScale(10);
+    s.press("cmdConvert");
+    int black = 0;
+    const QImage converted = s.picture();
+    for (int y = 0; y < converted.height(); ++y) {
+        for (int x = 0; x < converted.width(); ++x) {
+            black += toColourValue(converted.pixel(x, y)) == colour::Black;
+        }
+    }
+    QVERIFY(black > 0);
+    s.press("cmdMeasure");
+    QCOMPARE(s.state().blackPixelCount, double(black));
+    QVERIFY(!s.text("txtLeafA").isEmpty());
 }
 
 void TestImageWindow::thresholdSpinnerRestoresThePicture()

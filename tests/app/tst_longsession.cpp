@@ -1,0 +1,94 @@
+// Long sessions and big pictures through the real windows: memory must not grow
+// with the number of images opened, and a 100-megapixel scan opens within bounds.
+
+#include "TestSupport.h"
+
+#include <QFile>
+
+using namespace verimetra;
+using namespace testsupport;
+
+namespace {
+
+// Resident and peak memory of this process, in MiB (Linux).
+double memoryMiB(const char* field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return 0;
+    }
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(field)) {
+            return line.mid(int(qstrlen(field))).trimmed().split(' ').first().toDouble() / 1024.0;
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
+class TestLongSession : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void thousandsOfImagesDoNotGrowMemory();
+    void hundredMegapixelScanOpens();
+};
+
+void TestLongSession::thousandsOfImagesDoNotGrowMemory()
+{
+    Session s;
+    const int h = s.clientHeight();
+    const int images = qEnvironmentVariableIntValue("VERIMETRA_LONG_SESSION_IMAGES") > 0
+                           ? qEnvironmentVariableIntValue("VERIMETRA_LONG_SESSION_IMAGES")
+                           : 2000;
+    // Two small scans, opened by turns so that every open reads a file anew.
+    const QString paths[2] = {s.write(QStringLiteral("a.png"), filled(120, h, Qt::darkGreen)),
+                              s.write(QStringLiteral("b.png"), filled(90, h, Qt::darkGreen))};
+    double settled = 0;
+    for (int i = 0; i < images; ++i) {
+        if (i % 7 == 6) {
+            s.press("cmdPicUnload"); // closing and opening again must free the window
+        }
+        s.open(paths[i % 2]);
+        s.setScale(10);
+        s.press("cmdConvert");
+        s.press("cmdMeasure");
+        s.press("cmdDataOK");
+        QApplication::processEvents(); // lets windows closed by "Close Image" go
+        if (i == images / 10) {
+            settled = memoryMiB("VmRSS:");
+        }
+    }
+    QCOMPARE(s.state().rowCount, images);
+    QCOMPARE(s.window->findChildren<ImageWindow*>().size(), 1);
+    const double end = memoryMiB("VmRSS:");
+    qInfo("long session: %d images, resident %.1f MiB after %d, %.1f MiB at the end, peak %.1f MiB",
+          images, settled, images / 10, end, memoryMiB("VmHWM:"));
+    // Each leaked picture would cost about 0.3 MiB; the table's rows cost far less.
+    QVERIFY2(end - settled < 40, qPrintable(QStringLiteral("grew by %1 MiB").arg(end - settled)));
+}
+
+void TestLongSession::hundredMegapixelScanOpens()
+{
+    Session s;
+    const QString path = s.dir.filePath(QStringLiteral("100mp.jpg"));
+    {
+        QImage scan(12000, 8400, QImage::Format_RGB32);
+        scan.fill(QColor(250, 250, 245));
+        QVERIFY(scan.save(path, "JPEG", 80));
+    }
+    const double before = memoryMiB("VmRSS:");
+    s.open(path);
+    QVERIFY(s.imageWindow());
+    QCOMPARE(s.imageWindow()->loadedPicture().size(), QSize(12000, 8400));
+    const double peak = memoryMiB("VmHWM:");
+    qInfo("100-megapixel open: resident %.1f MiB before, peak %.1f MiB (the picture is %.1f MiB)",
+          before, peak, 12000.0 * 8400 * 4 / 1048576);
+    // The loaded picture and one decoding buffer at most, beside what was there.
+    QVERIFY2(peak < before + 2 * 385 + 100, qPrintable(QString::number(peak)));
+}
+
+QTEST_MAIN(TestLongSession)
+#include "tst_longsession.moc"
