@@ -57,6 +57,7 @@ private Q_SLOTS:
     void startUpWindow();
     void transitionsAlongAMeasurement();
     void closedPanelTakesNoInputButKeepsItsLook();
+    void tabReachesTheUsableControlsInOrder();
     void quitNoLeavesEverything();
     void quitYesShowsNoticesThenEnds();
     void closeRequestAsksAndIsCancelled();
@@ -273,6 +274,36 @@ void TestMainWindow::closedPanelTakesNoInputButKeepsItsLook()
     QVERIFY(panel("frameScale"));
     QTest::keyClicks(unit, QStringLiteral("5"));
     QVERIFY(unit->text().contains(QLatin1Char('5')));
+}
+
+void TestMainWindow::tabReachesTheUsableControlsInOrder()
+{
+    auto order = [this](int steps) {
+        QStringList names;
+        for (int i = 0; i < steps; ++i) {
+            QWidget* focus = QApplication::focusWidget();
+            names << (focus ? focus->objectName() : QString());
+            QTest::keyClick(focus ? focus : m_window.get(), Qt::Key_Tab);
+        }
+        return names.join(QLatin1Char(' '));
+    };
+    QApplication::setActiveWindow(m_window.get());
+    child(m_window.get(), "cmdImport")->setFocus();
+    // The area can be selected and copied, so it takes the focus too.
+    QCOMPARE(order(8), QStringLiteral("cmdImport txtLeafName txtLeafA cmdDataOK cmdDataFile "
+                                      "cmdPicUnload cmdEnd cmdImport"));
+
+    // With an image open the scale step's controls come in between, in their order.
+    openImage(writeImage(QStringLiteral("plain.png"), filled(20, 20)));
+    QApplication::setActiveWindow(m_window.get());
+    child(m_window.get(), "cmdImport")->setFocus();
+    QCOMPARE(order(5).section(QLatin1Char(' '), 0, 3),
+             QStringLiteral("cmdImport txtUnit cmbUnit optScale"));
+    // Space on a focused button presses it.
+    auto* refresh = child<QPushButton>(m_window.get(), "cmdDataFile");
+    refresh->setFocus();
+    QTest::keyClick(refresh, Qt::Key_Space);
+    QVERIFY(m_window->dataWindow()->isVisible());
 }
 
 void TestMainWindow::quitNoLeavesEverything()
