@@ -49,7 +49,13 @@ void PictureSurface::setPicture(const QImage& picture)
 
 void PictureSurface::clear()
 {
-    m_picture.fill(palette().color(QPalette::Window));
+    if (m_picture.isNull()) {
+        return;
+    }
+    // A fresh buffer: filling the shared one would first copy it for nothing.
+    QImage blank(m_picture.size(), QImage::Format_RGB32);
+    blank.fill(palette().color(QPalette::Window));
+    m_picture = std::move(blank);
     update();
 }
 
