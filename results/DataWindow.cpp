@@ -147,10 +147,9 @@ void DataWindow::cmdSave_Click()
     }
     const QString error = saveDataFile(path, records());
     if (!error.isEmpty()) {
-        showProblem(this, tr("The results could not be saved to \"%1\".\n\n%2\n\n"
-                             "The table is unchanged, and an earlier file of that name "
+        showProblem(this, tr("%1.\n\nThe results were not saved. An earlier file of that name "
                              "was left as it was.")
-                              .arg(QDir::toNativeSeparators(path), error));
+                              .arg(error));
         return;
     }
     m_changed = false;
@@ -164,11 +163,8 @@ void DataWindow::cmdImport_Click()
     }
     const DataFileContents contents = loadDataFile(path);
     if (!contents.ok()) {
-        const QString where =
-            contents.errorLine > 0 ? tr("Line %1: ").arg(contents.errorLine) : QString();
-        showProblem(this, tr("The results file \"%1\" could not be imported.\n\n%2%3\n\n"
-                             "The table is unchanged.")
-                              .arg(QDir::toNativeSeparators(path), where, contents.error));
+        showProblem(this,
+                    tr("%1\n\nNothing was imported: the table is unchanged.").arg(contents.error));
         return;
     }
     showRecords(contents.records);

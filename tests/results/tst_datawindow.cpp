@@ -72,6 +72,8 @@ private Q_SLOTS:
     void manyRowsRoundTrip();
     void windows1252NamesKeepTheirAccents();
     void quitWarnsAboutUnsavedRows();
+    void hostileFilesLoadOrAreRefused_data();
+    void hostileFilesLoadOrAreRefused();
 };
 
 void TestDataWindow::saveThenImportGivesTheSameTable()
@@ -303,6 +305,58 @@ void TestDataWindow::quitWarnsAboutUnsavedRows()
     fill(s, {{QStringLiteral("a"), 1}});
     click(s.window->dataWindow(), "cmdClear");
     QCOMPARE(askedQuestion(s), QStringLiteral("Sure you want to quit?"));
+}
+
+void TestDataWindow::hostileFilesLoadOrAreRefused_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("rows"); // -1: refused with a message
+
+    auto records = [](int n, int nameLength) {
+        QByteArray bytes;
+        const QByteArray name(nameLength, 'x');
+        bytes.reserve(qsizetype(n) * (nameLength + 16));
+        for (int i = 0; i < n; ++i) {
+            bytes += '"' + name + "\",";
+            bytes += QByteArray::number(i) + ".25\r\n";
+        }
+        return bytes;
+    };
+    QTest::newRow("100000 records") << records(100000, 6) << 100000;
+    QTest::newRow("50 MB") << records(100000, 500) << 100000;
+    QTest::newRow("one line of 10 MB") << records(1, 10 * 1024 * 1024) << 1;
+    QTest::newRow("names of 10000 characters") << records(200, 10000) << 200;
+    QTest::newRow("NUL byte") << QByteArray("\"a\",1\r\n\"b\0\",2\r\n", 15) << -1;
+    QTest::newRow("1e400") << QByteArray("\"a\",1e400\r\n") << -1;
+    QTest::newRow("nan") << QByteArray("\"a\",nan\r\n") << -1;
+    QTest::newRow("0x10") << QByteArray("\"a\",0x10\r\n") << -1;
+    QTest::newRow("-0") << QByteArray("\"a\",-0\r\n") << 1;
+}
+
+void TestDataWindow::hostileFilesLoadOrAreRefused()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, rows);
+    Session s;
+    fill(s, {{QStringLiteral("kept"), 7}});
+    const QString path = s.dir.filePath(QStringLiteral("hostile.txt"));
+    writeFile(path, bytes);
+    bytes.clear();
+    auto seen = std::make_shared<SeenBox>();
+    if (rows < 0) {
+        answerBox(QMessageBox::Ok, seen);
+    }
+    import(s, path);
+    if (rows < 0) {
+        QVERIFY(seen->seen);
+        QVERIFY(seen->text.contains(QStringLiteral("hostile.txt")));
+        QCOMPARE(s.state().rowCount, 1);
+        QCOMPARE(s.cell(1, 1), QStringLiteral("kept"));
+    } else {
+        QCOMPARE(s.state().rowCount, rows);
+        QCOMPARE(s.grid()->rows(), rows + 1);
+        QCOMPARE(s.cell(rows, 0), QString::number(rows));
+    }
 }
 
 QTEST_MAIN(TestDataWindow)
