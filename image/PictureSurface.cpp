@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <cstring>
 
 namespace verimetra {
 
@@ -42,20 +43,25 @@ PictureSurface::PictureSurface(QWidget* parent)
 
 void PictureSurface::setPicture(const QImage& picture)
 {
-    m_picture = picture;
+    // The working picture keeps a buffer of its own, never shared with the cached
+    // fit: the passes over it then run in place, and a Refresh costs one copy of the
+    // pixels into memory that is already there rather than a fresh allocation.
+    const bool reuse = !picture.isNull() && m_picture.isDetached() &&
+                       m_picture.size() == picture.size() &&
+                       m_picture.format() == picture.format() &&
+                       m_picture.bytesPerLine() == picture.bytesPerLine();
+    if (reuse) {
+        std::memcpy(m_picture.bits(), picture.constBits(), size_t(picture.sizeInBytes()));
+    } else {
+        m_picture = picture.copy();
+    }
     resize(m_picture.size());
     update();
 }
 
 void PictureSurface::clear()
 {
-    if (m_picture.isNull()) {
-        return;
-    }
-    // A fresh buffer: filling the shared one would first copy it for nothing.
-    QImage blank(m_picture.size(), QImage::Format_RGB32);
-    blank.fill(palette().color(QPalette::Window));
-    m_picture = std::move(blank);
+    m_picture.fill(palette().color(QPalette::Window));
     update();
 }
 
@@ -93,8 +99,14 @@ void PictureSurface::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
     const QRect area = event->rect();
-    painter.fillRect(area, palette().color(QPalette::Window));
-    painter.drawImage(area.topLeft(), m_picture, area);
+    const QRect onPicture = area & m_picture.rect();
+    if (!onPicture.isEmpty()) {
+        painter.drawImage(onPicture.topLeft(), m_picture, onPicture);
+    }
+    // Only what lies off the picture needs the background.
+    for (const QRect& rest : QRegion(area).subtracted(QRegion(onPicture))) {
+        painter.fillRect(rest, palette().color(QPalette::Window));
+    }
     m_region->paint(painter);
     m_rubber->paint(painter);
     m_line->paint(painter);
