@@ -29,6 +29,8 @@
 #include <QLineEdit>
 #include <QLoggingCategory>
 #include <QPushButton>
+#include <QSessionManager>
+#include <QTimer>
 #include <cmath>
 
 // Resources of a static library must be registered by name, outside any namespace.
@@ -376,7 +378,7 @@ void MainWindow::cmdImport_Click()
         m_imageWindow->Form_Load();
         m_imageWindow->Form_Activate();
     } else {
-        m_imageWindow->show();
+        m_imageWindow->showMaximized();
     }
     m_imageWindow->setLoadedPicture(loaded.image);
     loaded.image = QImage(); // the image window holds the only copy
@@ -667,9 +669,31 @@ void MainWindow::MDIForm_QueryUnload(bool& cancel, CloseReason reason)
     beginClosingNotices();
 }
 
+void MainWindow::commitData(QSessionManager& manager)
+{
+    // The session is ending: results that were never saved are worth one question.
+    if (m_dataWindow->hasUnsavedRows() && manager.allowsInteraction()) {
+        const bool yes = askQuitQuestion();
+        manager.release();
+        if (!yes) {
+            manager.cancel();
+            return;
+        }
+    }
+    sessionEnding();
+}
+
 void MainWindow::sessionEnding()
 {
     m_sessionEnding = true;
+    // Should the end of the session be cancelled elsewhere, a later close by the
+    // user must ask again.
+    QTimer::singleShot(SessionEndGraceMs, this, &MainWindow::sessionResumed);
+}
+
+void MainWindow::sessionResumed()
+{
+    m_sessionEnding = false;
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

@@ -11,6 +11,7 @@ class QFileDialog;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QSessionManager;
 
 namespace verimetra {
 
@@ -47,8 +48,13 @@ public:
     // The close request: a user's close is always cancelled and asks the quit question.
     void MDIForm_QueryUnload(bool& cancel, CloseReason reason);
 
-    // From now on a close comes from the system ending the session and is not asked.
+    // The system is ending the session: asks about unsaved results when it may,
+    // and lets it go on unless the user says No.
+    void commitData(QSessionManager& manager);
+    // For a while from now a close comes from the system ending the session and is
+    // not asked; sessionResumed() ends that at once.
     void sessionEnding();
+    void sessionResumed();
 
 Q_SIGNALS:
     // The program is to end now (the last closing notice was dismissed, or the
@@ -119,6 +125,7 @@ private:
     ClosingNotices* m_notices = nullptr;
     QFileDialog* m_imageDialog = nullptr;
     bool m_sessionEnding = false;
+    static constexpr int SessionEndGraceMs = 30'000;
 
     // Toolbar2.
     QLabel* Label3 = nullptr;

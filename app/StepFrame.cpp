@@ -52,6 +52,10 @@ bool StepFrame::eventFilter(QObject* watched, QEvent* event)
     case QEvent::TabletPress:
     case QEvent::TabletRelease:
     case QEvent::Shortcut:
+    case QEvent::InputMethod:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
         return true;
     case QEvent::KeyPress:
     case QEvent::KeyRelease:

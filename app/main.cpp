@@ -17,7 +17,7 @@ int main(int argc, char* argv[])
     QObject::connect(&window, &verimetra::MainWindow::programEnded, &app,
                      [] { QCoreApplication::exit(0); });
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
-                     [&window](QSessionManager&) { window.sessionEnding(); });
+                     [&window](QSessionManager& manager) { window.commitData(manager); });
     window.showMaximized();
     return QApplication::exec();
 }

@@ -12,6 +12,7 @@
 
 #include <QAbstractSlider>
 #include <QComboBox>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -62,6 +63,7 @@ private Q_SLOTS:
     void quitYesShowsNoticesThenEnds();
     void closeRequestAsksAndIsCancelled();
     void systemCloseDoesNotAsk();
+    void cancelledSessionEndAsksAgain();
 };
 
 void TestMainWindow::startUpControls_data()
@@ -268,6 +270,10 @@ void TestMainWindow::closedPanelTakesNoInputButKeepsItsLook()
     unit->setFocus();
     QTest::keyClicks(unit, QStringLiteral("5"));
     QCOMPARE(unit->text(), QStringLiteral("1"));
+    QInputMethodEvent composed;
+    composed.setCommitString(QStringLiteral("7"));
+    QApplication::sendEvent(unit, &composed);
+    QCOMPARE(unit->text(), QStringLiteral("1"));
 
     // Confirming the selection makes them usable again.
     click(m_window.get(), "cmdRegionOK");
@@ -376,6 +382,17 @@ void TestMainWindow::systemCloseDoesNotAsk()
     QVERIFY(m_window->close());
     QVERIFY(QApplication::activeModalWidget() == nullptr);
     QCOMPARE(ended.count(), 1);
+}
+
+void TestMainWindow::cancelledSessionEndAsksAgain()
+{
+    m_window->sessionEnding();
+    m_window->sessionResumed(); // the end of the session was called off
+    auto seen = std::make_shared<SeenBox>();
+    answerBox(QMessageBox::No, seen);
+    QVERIFY(!m_window->close());
+    QVERIFY(seen->seen);
+    QVERIFY(m_window->isVisible());
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -66,6 +66,7 @@ private Q_SLOTS:
     void recordedAreaIsTheMeasuredOne();
     void hidingTheTableKeepsItsRows();
     void zeroLengthScaleIsRefused();
+    void overlargeKnownLengthIsRefused();
 };
 
 void TestMeasurement::wholeRoadFromImageFileToTable()
@@ -216,7 +217,6 @@ void TestMeasurement::numberingRestartsAfterClear()
 void TestMeasurement::recordedAreaIsTheMeasuredOne()
 {
     Session s;
-    const int h = s.clientHeight();
     auto rowArea = [&s](int row) {
         s.grid()->setRow(row);
         s.grid()->setCol(2);
@@ -230,7 +230,6 @@ void TestMeasurement::recordedAreaIsTheMeasuredOne()
         s.press("cmdMeasure");
         return s.state().lastArea;
     };
-    (void)h;
     // Measured and recorded, then Close Image: the next image restarts its slots.
     const double first = measure(4);
     s.press("cmdDataOK");
@@ -312,6 +311,24 @@ void TestMeasurement::zeroLengthScaleIsRefused()
     QVERIFY(s.enabled("cmdMeasure"));
     QVERIFY(child<StepFrame>(s.window.get(), "framePaint")->panelEnabled());
     QVERIFY(s.text("txtLeafA").isEmpty());
+}
+
+void TestMeasurement::overlargeKnownLengthIsRefused()
+{
+    Session s;
+    s.openOneToOne(pageWithBlock(s.clientHeight(), 5, 5));
+    s.setText("txtUnit", QStringLiteral("1E300"));
+    s.setScale(10);
+    s.press("cmdConvert");
+    const QImage converted = s.picture();
+    auto seen = std::make_shared<SeenBox>();
+    answerBox(QMessageBox::Ok, seen);
+    s.press("cmdMeasure");
+    QVERIFY(seen->seen);
+    QVERIFY(seen->text.contains(QStringLiteral("1E300")));
+    QCOMPARE(s.picture(), converted);
+    QVERIFY(s.text("txtLeafA").isEmpty());
+    QVERIFY(s.enabled("cmdMeasure"));
 }
 
 QTEST_MAIN(TestMeasurement)

@@ -119,6 +119,14 @@ void TestTools::openingAnImageClearsTheSelection()
 {
     Session s;
     readyForTools(s, filled(60, s.clientHeight()));
+    // Checked but not confirmed, then confirmed (grey): opening clears either.
+    click(s.window.get(), "chkRegion");
+    s.open(s.write(QStringLiteral("next.png"), filled(20, 20)));
+    QCOMPARE(box(s)->value(), 0);
+    QCOMPARE(s.state().regionMode, RegionMode::None);
+    QVERIFY(!s.imageWindow()->shpRegion()->isVisible());
+    QVERIFY(panel(s, "frameScale"));
+    s.setScale(10);
     click(s.window.get(), "chkRegion");
     s.press("cmdRegionOK");
     s.open(s.write(QStringLiteral("next.png"), filled(20, 20)));
