@@ -2,7 +2,6 @@
 
 #include "analysis/PixelPass.h"
 
-
 #include <cstdint>
 
 namespace verimetra {

@@ -9,8 +9,7 @@ namespace verimetra {
 
 // Counts the pixels of `region` (rounded bounds, see countSpan) whose colour value
 // is exactly 0 and marks them red (255); every other pixel of the region on the
-// picture turns white. Returns the count. Shared pictures are handled as in the
-// conversion pass.
+// picture turns white. Returns the count.
 std::int64_t countAndMarkBlack(QImage& picture, const RegionBounds& region);
 
 // The steps from a count to an area, each kept because the program shows them.

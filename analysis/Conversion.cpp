@@ -3,7 +3,6 @@
 #include "analysis/PixelPass.h"
 #include "analysis/Rounding.h"
 
-
 #include <algorithm>
 #include <cstdint>
 

@@ -18,8 +18,6 @@ int colourLevel(int colourValue);
 // One black-and-white pass over the part of `region` that lies on `picture`
 // (Format_RGB32): a pixel whose level is at most `threshold` becomes black (0),
 // every other one white (16777215). Pixels outside the region keep their colours.
-// When `picture` shares its pixels with another QImage, the pass writes a new
-// buffer instead of copying first, so a shared picture costs no extra pass.
 void convertToBlackAndWhite(QImage& picture, const RegionBounds& region, int threshold);
 
 } // namespace verimetra

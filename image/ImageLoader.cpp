@@ -242,6 +242,10 @@ LoadedImage loadImageFile(const QString& path)
         image.convertTo(QImage::Format_RGB32);
     }
 
+    if (image.isNull()) {
+        return failure(QStringLiteral("there is not enough memory to hold the picture"));
+    }
+
     LoadedImage result;
     result.image = std::move(image);
     return result;

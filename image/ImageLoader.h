@@ -7,8 +7,9 @@ namespace verimetra {
 
 // Pictures above this many pixels are refused before they are decoded: the loaded
 // picture, the working picture and the cached fit must fit in memory together.
-// 400 megapixels is four 100-megapixel scans, 1.6 GB decoded.
-inline constexpr qint64 MaxImagePixels = 400'000'000;
+// 250 megapixels is 1 GB held (a 16-bit file needs twice that while it decodes);
+// an A4 page scanned at 1200 dpi is 140 megapixels.
+inline constexpr qint64 MaxImagePixels = 250'000'000;
 
 struct LoadedImage
 {

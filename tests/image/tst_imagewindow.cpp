@@ -73,6 +73,7 @@ private Q_SLOTS:
     void fileThatDisappearsAfterTheDialog();
     void refreshRestoresAndEmptiesTheArea();
     void closeImageEmptiesAndCloses();
+    void imageWindowsOwnCloseClosesTheImage();
     void switchingWindowsKeepsTheWorkingPicture();
     void opensALargeScan();
     void unusualPicturesOpenAndMeasure_data();
@@ -189,7 +190,7 @@ void TestImageWindow::badFilesChangeNothing_data()
     QTest::newRow("truncated JPEG") << "cut.jpg" << jpeg.left(jpeg.size() / 2) << "damaged";
     QTest::newRow("header claims 100000 x 100000")
         << "huge.png" << pngHeaderClaiming(100000, 100000) << "100000";
-    QTest::newRow("zero height") << "flat.ppm" << QByteArray("P6\n4 0\n255\n") << "";
+    QTest::newRow("zero height") << "flat.ppm" << QByteArray("P6\n4 0\n255\n") << "damaged";
 }
 
 void TestImageWindow::badFilesChangeNothing()
@@ -279,6 +280,18 @@ void TestImageWindow::closeImageEmptiesAndCloses()
     }
     // The shared values wait for the next open.
     QCOMPARE(s.state().scaleLineLength, length);
+    QCOMPARE(s.state().imageCounter, 1);
+}
+
+void TestImageWindow::imageWindowsOwnCloseClosesTheImage()
+{
+    Session s;
+    s.open(s.write(QStringLiteral("leaf.png"), filled(30, 30)));
+    QVERIFY(!s.imageWindow()->close());
+    QTRY_VERIFY(!s.imageWindow());
+    QVERIFY(s.text("txtLeafName").isEmpty());
+    QVERIFY(!child<StepFrame>(s.window.get(), "frameScale")->panelEnabled());
+    s.open(s.write(QStringLiteral("again.png"), filled(30, 30)));
     QCOMPARE(s.state().imageCounter, 1);
 }
 
