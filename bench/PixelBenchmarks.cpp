@@ -210,8 +210,8 @@ void convertOwn(benchmark::State& state, QSize size)
     setRatioToFloor(state, size, mean);
 }
 
-// A pass over a picture that shares its pixels with another QImage: it writes a
-// fresh buffer, whose first touch of new memory dominates at large sizes.
+// A pass over a picture that shares its pixels with another QImage: it is detached
+// (copied into fresh memory) first, whose first touch dominates at large sizes.
 void convertShared(benchmark::State& state, QSize size)
 {
     const QImage& original = unconvertedPicture(size);
