@@ -1,0 +1,119 @@
+// Fuzzes the results file reader and writer.
+// For any bytes, readDataFile() gives either records or an error with its line,
+// never both. Records written back and read again come back the same: the names
+// exactly, the areas to 15 significant digits; from the second round trip on,
+// written bytes and read records no longer change.
+
+#include "results/DataFile.h"
+
+#include <QByteArray>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+using verimetra::DataFileContents;
+using verimetra::ResultRecord;
+
+[[noreturn]] void fail(const char* what, qsizetype index = -1)
+{
+    std::fprintf(stderr, "fuzz_datafile: property violated: %s", what);
+    if (index >= 0) {
+        std::fprintf(stderr, " (record %lld)", static_cast<long long>(index));
+    }
+    std::fprintf(stderr, "\n");
+    std::abort();
+}
+
+void check(bool condition, const char* what, qsizetype index = -1)
+{
+    if (!condition) {
+        fail(what, index);
+    }
+}
+
+bool sameBits(double a, double b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// Lines in the file: CR LF, LF and CR each end one; the text after the last break
+// is a line too.
+qsizetype lineCount(const QByteArray& bytes)
+{
+    qsizetype lines = 1;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '\n') {
+            ++lines;
+        } else if (bytes[i] == '\r') {
+            ++lines;
+            if (i + 1 < bytes.size() && bytes[i + 1] == '\n') {
+                ++i;
+            }
+        }
+    }
+    return lines;
+}
+
+void checkShape(const DataFileContents& contents, const QByteArray& bytes)
+{
+    if (contents.ok()) {
+        check(contents.errorLine == 0, "a file read whole has an error line");
+    } else {
+        check(contents.records.isEmpty(), "records and an error at once");
+        check(contents.errorLine >= 1, "an error without a line (below 1)");
+        check(contents.errorLine <= lineCount(bytes), "an error line beyond the last line");
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const QByteArray bytes =
+        QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    const DataFileContents first = verimetra::readDataFile(bytes);
+    checkShape(first, bytes);
+    if (!first.ok()) {
+        return 0;
+    }
+    const QList<ResultRecord>& records = first.records;
+    for (qsizetype i = 0; i < records.size(); ++i) {
+        check(std::isfinite(records[i].area), "an area that is not finite", i);
+    }
+
+    // First round trip: the names come back exactly, the areas to 15 digits.
+    const QByteArray written = verimetra::writeDataFile(records);
+    const DataFileContents second = verimetra::readDataFile(written);
+    checkShape(second, written);
+    check(second.ok(), "what writeDataFile wrote cannot be read");
+    check(second.records.size() == records.size(), "the round trip changed the record count");
+    for (qsizetype i = 0; i < records.size(); ++i) {
+        const double before = records[i].area;
+        const double after = second.records[i].area;
+        check(second.records[i].name == records[i].name, "the round trip changed a name", i);
+        if (before == 0) {
+            check(sameBits(after, 0.0), "a zero area did not come back as 0", i);
+        } else {
+            check(std::fabs(after - before) <= std::fabs(before) * 1e-14,
+                  "the round trip changed an area beyond 15 digits", i);
+        }
+    }
+
+    // Second round trip: nothing changes any more, bit for bit.
+    const QByteArray rewritten = verimetra::writeDataFile(second.records);
+    check(rewritten == written, "writing what was read back gives other bytes");
+    const DataFileContents third = verimetra::readDataFile(rewritten);
+    check(third.ok(), "the rewritten file cannot be read");
+    check(third.records.size() == second.records.size(), "the second round trip changed the count");
+    for (qsizetype i = 0; i < second.records.size(); ++i) {
+        check(third.records[i].name == second.records[i].name, "a name changed on rereading", i);
+        check(sameBits(third.records[i].area, second.records[i].area),
+              "an area changed on rereading", i);
+    }
+    return 0;
+}
