@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 #include <cfloat>
 #include <charconv>
@@ -259,7 +260,13 @@ private:
 
     QString decode(const char* data, qsizetype size) const
     {
-        return m_utf8 ? QString::fromUtf8(data, size) : fromWindows1252(data, size);
+        if (!m_utf8) {
+            return fromWindows1252(data, size);
+        }
+        // A name may itself start with U+FEFF: only the file's first bytes are a
+        // byte order mark, and those were skipped before any name was read.
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+        return utf8.decode(QByteArrayView(data, size));
     }
 
     static QString nulInRecord() { return QStringLiteral("the record holds a NUL character"); }

@@ -153,6 +153,7 @@ void TestDataFile::roundTripsNames_data()
     QTest::newRow("LF and CR") << u"a\nb\rc\n"_s;
     QTest::newRow("blanks around") << u"  a\t "_s;
     QTest::newRow("UTF-8") << u"Feuille \u00e9t\u00e9 \u8449 \U0001F343"_s;
+    QTest::newRow("starts with U+FEFF") << u"\uFEFF\uFEFFleaf"_s;
     QTest::newRow("10000 characters with quotes") << QString(u"ab\"c,"_s).repeated(2000);
 }
 
