@@ -181,6 +181,19 @@ bool isTooBig(QSize size)
     return qint64(size.width()) * qint64(size.height()) > MaxImagePixels;
 }
 
+// No real file packs more than about 1400 pixels into a byte (deflate stops near
+// 1032:1, a JPEG block needs bits of its own, GIF's codes stay under that): a small
+// file whose header claims a huge picture is damaged, and decoding it would only
+// allocate gigabytes to invent the missing pixels.
+constexpr qint64 MaxPixelsPerByte = 2048;
+constexpr qint64 PixelsAlwaysPlausible = 1'000'000;
+
+bool isImplausiblyLarge(QSize size, qint64 fileBytes)
+{
+    const qint64 pixels = qint64(size.width()) * qint64(size.height());
+    return pixels > PixelsAlwaysPlausible && pixels / MaxPixelsPerByte > fileBytes;
+}
+
 } // namespace
 
 LoadedImage loadImageFile(const QString& path)
@@ -212,6 +225,12 @@ LoadedImage loadImageFile(const QString& path)
             }
             if (size.isEmpty()) {
                 return failure(QStringLiteral("the picture is empty"));
+            }
+            if (isImplausiblyLarge(size, info.size())) {
+                return failure(QStringLiteral("the file is damaged: it is far too small for "
+                                              "the %1 × %2 pixels it claims")
+                                   .arg(size.width())
+                                   .arg(size.height()));
             }
         }
         const QByteArray format = reader.format();

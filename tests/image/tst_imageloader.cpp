@@ -363,6 +363,9 @@ void TestImageLoader::refuses_data()
         << "huge.png" << pngHeaderOnly(100000, 100000)
         << QStringLiteral("the picture is 100000 × 100000 pixels, more than Verimetra can "
                           "hold (250 megapixels)");
+    QTest::newRow("a few bytes claiming 15000 x 15000")
+        << "claims.png" << pngHeaderOnly(15000, 15000)
+        << QStringLiteral("the file is damaged: it is far too small for the 15000 × 15000");
     QTest::newRow("one row above the limit")
         << "over.png" << pngHeaderOnly(12500, 20001)
         << QStringLiteral("the picture is 12500 × 20001 pixels");
