@@ -188,6 +188,14 @@ bool isTooBig(QSize size)
 constexpr qint64 MaxPixelsPerByte = 2048;
 constexpr qint64 PixelsAlwaysPlausible = 1'000'000;
 
+QString tooSmallFor(QSize size)
+{
+    return QStringLiteral("the file is damaged: it is far too small for the %1 × %2 pixels it "
+                          "claims")
+        .arg(size.width())
+        .arg(size.height());
+}
+
 bool isImplausiblyLarge(QSize size, qint64 fileBytes)
 {
     const qint64 pixels = qint64(size.width()) * qint64(size.height());
@@ -227,10 +235,7 @@ LoadedImage loadImageFile(const QString& path)
                 return failure(QStringLiteral("the picture is empty"));
             }
             if (isImplausiblyLarge(size, info.size())) {
-                return failure(QStringLiteral("the file is damaged: it is far too small for "
-                                              "the %1 × %2 pixels it claims")
-                                   .arg(size.width())
-                                   .arg(size.height()));
+                return failure(tooSmallFor(size));
             }
         }
         const QByteArray format = reader.format();
@@ -254,6 +259,10 @@ LoadedImage loadImageFile(const QString& path)
     }
     if (isTooBig(image.size())) {
         return failure(tooBig(image.size()));
+    }
+    // Some readers (GIF) learn the size only while decoding.
+    if (isImplausiblyLarge(image.size(), info.size())) {
+        return failure(tooSmallFor(image.size()));
     }
     if (image.hasAlphaChannel()) {
         image = flattenOnWhite(std::move(image));
