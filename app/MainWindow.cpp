@@ -330,10 +330,7 @@ ImageWindow* MainWindow::createImageWindow()
             Qt::QueuedConnection);
     m_imageWindow = window;
     // Shown at once, maximised, so that its inner height is known for the fit.
-    window->showMaximized();
-    if (window->layout()) {
-        window->layout()->activate();
-    }
+    window->showMaximisedNow();
     return window;
 }
 
@@ -378,7 +375,7 @@ void MainWindow::cmdImport_Click()
         m_imageWindow->Form_Load();
         m_imageWindow->Form_Activate();
     } else {
-        m_imageWindow->showMaximized();
+        m_imageWindow->showMaximisedNow();
     }
     m_imageWindow->setLoadedPicture(loaded.image);
     loaded.image = QImage(); // the image window holds the only copy
@@ -474,11 +471,11 @@ void MainWindow::cmdMeasure_Click()
         return;
     }
     // A known length so large that the picture's real size overflows would give no area.
+    // The picture's real area is at most the square of its longer side's real length.
     const QImage& picture = m_imageWindow->picture2()->picture();
-    const AreaSteps whole =
-        computeArea(float(picture.width()), float(picture.height()), m_state.scaleLineLength,
-                    leadingNumber(txtUnit->text()), double(picture.width()) * picture.height());
-    if (!std::isfinite(whole.pictureAreaReal)) {
+    const double side = double(std::max(picture.width(), picture.height())) /
+                        m_state.scaleLineLength * leadingNumber(txtUnit->text());
+    if (!std::isfinite(side * side)) {
         showProblem(
             this, tr("The known length \"%1\" is too large to measure with.").arg(txtUnit->text()));
         return;

@@ -45,13 +45,18 @@ ShapeOverlay* ImageWindow::shpRubber() const
     return m_picture2->rubber();
 }
 
-void ImageWindow::Form_Load()
+void ImageWindow::showMaximisedNow()
 {
     showMaximized();
-    move(0, 0);
     if (layout()) {
         layout()->activate(); // the inner size is needed by the fit right away
     }
+}
+
+void ImageWindow::Form_Load()
+{
+    showMaximisedNow();
+    move(0, 0);
     line1()->setVisible(false);
     shpRubber()->setVisible(false);
     shpRegion()->setVisible(false);

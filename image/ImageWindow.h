@@ -40,6 +40,9 @@ public:
     // loaded picture stays hidden.
     void Form_Activate();
 
+    // Shows the window maximised with its inner size settled at once.
+    void showMaximisedNow();
+
     // Inner height of the window in pixels.
     int scaleHeight() const;
 

@@ -50,9 +50,8 @@ void TestLongSession::thousandsOfImagesDoNotGrowMemory()
 {
     Session s;
     const int h = s.clientHeight();
-    const int images = qEnvironmentVariableIntValue("VERIMETRA_LONG_SESSION_IMAGES") > 0
-                           ? qEnvironmentVariableIntValue("VERIMETRA_LONG_SESSION_IMAGES")
-                           : 2000;
+    const int asked = qEnvironmentVariableIntValue("VERIMETRA_LONG_SESSION_IMAGES");
+    const int images = asked > 0 ? asked : 2000;
     // Two small scans, opened by turns so that every open reads a file anew.
     const QString paths[2] = {s.write(QStringLiteral("a.png"), filled(120, h, Qt::darkGreen)),
                               s.write(QStringLiteral("b.png"), filled(90, h, Qt::darkGreen))};
