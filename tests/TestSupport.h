@@ -3,6 +3,7 @@
 // Helpers for driving the real windows offscreen: answering the program's modal
 // message boxes and file dialogs, finding controls by name, and making tiny images.
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -94,8 +95,14 @@ inline void chooseFile(const QString& path, std::shared_ptr<QString> offered = {
             dialog->reject();
         } else {
             // Typed into the name field, as a user would; the dialog's own list
-            // fills in the background and cannot be relied on yet.
+            // fills in the background and cannot be relied on yet. A file selected
+            // in the list by an earlier use of the dialog wins over the typed name,
+            // and typing deselects it only while the field has the keyboard focus,
+            // which offscreen windows get or not by chance: deselect it first.
             if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+                if (auto* list = dialog->findChild<QAbstractItemView*>(QStringLiteral("listView"))) {
+                    list->clearSelection();
+                }
                 name->setText(path);
             } else {
                 dialog->selectFile(path);
