@@ -347,24 +347,24 @@ void MainWindow::cmdImport_Click()
 
     // Read the file before anything changes, so that a file that cannot be opened
     // leaves the leaf name, the picture, the counters and the panels as they were.
-    LoadedImage loaded = loadImageFile(path);
+    Result<QImage> loaded = loadImageFile(path);
     if (!loaded.ok()) {
-        showProblem(this, tr("Cannot open the image \"%1\":\n%2.").arg(shownPath, loaded.error));
+        showProblem(this, tr("Cannot open the image \"%1\":\n%2.").arg(shownPath, loaded.error()));
         return;
     }
     const bool created = !m_imageWindow;
     if (created) {
         createImageWindow();
     }
-    if (!m_imageWindow->fitFor(loaded.image.size()).isValid()) {
+    if (!m_imageWindow->fitFor(loaded.value().size()).isValid()) {
         if (created) {
             m_imageWindow->unload();
         }
         showProblem(this, tr("Cannot show the image \"%1\": a picture of %2 × %3 pixels cannot "
                              "be fitted to the height of the image window.")
                               .arg(shownPath)
-                              .arg(loaded.image.width())
-                              .arg(loaded.image.height()));
+                              .arg(loaded.value().width())
+                              .arg(loaded.value().height()));
         return;
     }
 
@@ -377,8 +377,7 @@ void MainWindow::cmdImport_Click()
     } else {
         m_imageWindow->showMaximisedNow();
     }
-    m_imageWindow->setLoadedPicture(loaded.image);
-    loaded.image = QImage(); // the image window holds the only copy
+    m_imageWindow->setLoadedPicture(loaded.take()); // the image window holds the only copy
     ResetPicture();
     m_state.lastArea = 0;
     m_state.imageCounter += 1;

@@ -130,9 +130,9 @@ void loadAlone(benchmark::State& state, const std::string& name, const PictureFi
 {
     timeIterations(state, name, file, true, [&](double& seconds) {
         const Clock::time_point start = Clock::now();
-        LoadedImage loaded = loadImageFile(file.path);
+        Result<QImage> loaded = loadImageFile(file.path);
         seconds = secondsBetween(start, Clock::now());
-        benchmark::DoNotOptimize(loaded.image.constBits());
+        benchmark::DoNotOptimize(loaded.value().constBits());
         return loaded.ok();
     });
 }
@@ -147,10 +147,10 @@ void openAndFit(benchmark::State& state, const std::string& name, const PictureF
         FitCache cache;
         QImage working;
         const Clock::time_point start = Clock::now();
-        LoadedImage loaded = loadImageFile(file.path);
+        Result<QImage> loaded = loadImageFile(file.path);
         if (loaded.ok()) {
-            const PictureFit fit = computeFit(fitHeight, loaded.image.size());
-            working = cache.scaled(loaded.image, QSize(int(fit.width), int(fit.height)));
+            const PictureFit fit = computeFit(fitHeight, loaded.value().size());
+            working = cache.scaled(loaded.value(), QSize(int(fit.width), int(fit.height)));
         }
         seconds = secondsBetween(start, Clock::now());
         benchmark::DoNotOptimize(working.constBits());
@@ -162,7 +162,7 @@ void openAndFit(benchmark::State& state, const std::string& name, const PictureF
 void fitAlone(benchmark::State& state, const std::string& name, const PictureFile& file,
               int fitHeight)
 {
-    const LoadedImage loaded = loadImageFile(file.path);
+    const Result<QImage> loaded = loadImageFile(file.path);
     if (!loaded.ok()) {
         state.SkipWithError("loadImageFile failed");
         return;
@@ -170,8 +170,8 @@ void fitAlone(benchmark::State& state, const std::string& name, const PictureFil
     timeIterations(state, name, file, false, [&](double& seconds) {
         FitCache cache;
         const Clock::time_point start = Clock::now();
-        const PictureFit fit = computeFit(fitHeight, loaded.image.size());
-        QImage working = cache.scaled(loaded.image, QSize(int(fit.width), int(fit.height)));
+        const PictureFit fit = computeFit(fitHeight, loaded.value().size());
+        QImage working = cache.scaled(loaded.value(), QSize(int(fit.width), int(fit.height)));
         seconds = secondsBetween(start, Clock::now());
         benchmark::DoNotOptimize(working.constBits());
         return !working.isNull();
@@ -207,10 +207,10 @@ bool writePictures(const QString& folder, const std::string& stem, QSize size,
         const double writeSeconds = secondsBetween(start, Clock::now());
         // Read it back once as the program would: this checks the file and raises Qt's
         // allocation limit exactly as the program does before decoding alone.
-        const LoadedImage check = loadImageFile(path);
-        if (!check.ok() || check.image.size() != size) {
+        const Result<QImage> check = loadImageFile(path);
+        if (!check.ok() || check.value().size() != size) {
             std::fprintf(stderr, "cannot read back %s: %s\n", qPrintable(path),
-                         qPrintable(check.error));
+                         qPrintable(check.error()));
             return false;
         }
         const bool jpeg = std::string(format) == "jpg";

@@ -4,6 +4,7 @@
 // exactly, the areas to 15 significant digits; from the second round trip on,
 // written bytes and read records no longer change.
 
+#include "fuzz/LeakRoots.h"
 #include "results/DataFile.h"
 
 #include <QByteArray>
@@ -74,6 +75,7 @@ void checkShape(const DataFileContents& contents, const QByteArray& bytes)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    const KeepMainThreadRootsAtEnd keepRoots;
     const QByteArray bytes =
         QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     const DataFileContents first = verimetra::readDataFile(bytes);

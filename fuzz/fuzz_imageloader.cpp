@@ -5,6 +5,7 @@
 // Run with -rss_limit_mb=2048 -malloc_limit_mb=2048: a small file must never make
 // the loader allocate gigabytes. Set VERIMETRA_FUZZ_VERBOSE=1 to see Qt's warnings.
 
+#include "fuzz/LeakRoots.h"
 #include "image/ImageLoader.h"
 
 #include <QByteArray>
@@ -68,6 +69,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    const KeepMainThreadRootsAtEnd keepRoots;
     {
         QFile file(filePath);
         check(file.open(QIODevice::WriteOnly | QIODevice::Truncate), "cannot write the temp file");
@@ -76,15 +78,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
               "cannot write the temp file");
     }
 
-    const verimetra::LoadedImage loaded = verimetra::loadImageFile(filePath);
+    const verimetra::Result<QImage> loaded = verimetra::loadImageFile(filePath);
     if (loaded.ok()) {
-        check(!loaded.image.isNull(), "no error but no picture");
-        check(loaded.image.format() == QImage::Format_RGB32, "the picture is not Format_RGB32");
-        check(loaded.image.width() > 0 && loaded.image.height() > 0, "the picture is empty");
-        check(qint64(loaded.image.width()) * loaded.image.height() <= verimetra::MaxImagePixels,
+        const QImage& image = loaded.value();
+        check(!image.isNull(), "no error but no picture");
+        check(image.format() == QImage::Format_RGB32, "the picture is not Format_RGB32");
+        check(image.width() > 0 && image.height() > 0, "the picture is empty");
+        check(qint64(image.width()) * image.height() <= verimetra::MaxImagePixels,
               "the picture has more than MaxImagePixels pixels");
     } else {
-        check(loaded.image.isNull(), "an error and a picture at once");
+        check(loaded.value().isNull(), "an error and a picture at once");
+        check(!loaded.error().isEmpty(), "a failure without a reason");
     }
     return 0;
 }

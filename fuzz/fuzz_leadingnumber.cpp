@@ -7,6 +7,7 @@
 // - for text that is all digits, appending " cm" gives the same value.
 
 #include "analysis/LeadingNumber.h"
+#include "fuzz/LeakRoots.h"
 
 #include <QString>
 
@@ -69,6 +70,7 @@ void checkText(const QString& text)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    const KeepMainThreadRootsAtEnd keepRoots;
     checkText(QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
 
     QString utf16(static_cast<qsizetype>(size / 2), Qt::Uninitialized);

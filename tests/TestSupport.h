@@ -100,7 +100,8 @@ inline void chooseFile(const QString& path, std::shared_ptr<QString> offered = {
             // and typing deselects it only while the field has the keyboard focus,
             // which offscreen windows get or not by chance: deselect it first.
             if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
-                if (auto* list = dialog->findChild<QAbstractItemView*>(QStringLiteral("listView"))) {
+                if (auto* list =
+                        dialog->findChild<QAbstractItemView*>(QStringLiteral("listView"))) {
                     list->clearSelection();
                 }
                 name->setText(path);

@@ -190,7 +190,10 @@ void TestImageWindow::badFilesChangeNothing_data()
     QTest::newRow("truncated JPEG") << "cut.jpg" << jpeg.left(jpeg.size() / 2) << "damaged";
     QTest::newRow("header claims 100000 x 100000")
         << "huge.png" << pngHeaderClaiming(100000, 100000) << "100000";
-    QTest::newRow("zero height") << "flat.ppm" << QByteArray("P6\n4 0\n255\n") << "damaged";
+    QTest::newRow("zero height") << "flat.png" << pngHeaderClaiming(4, 0) << "empty";
+    QTest::newRow("a format Verimetra does not read")
+        << "flat.ppm" << QByteArray("P6\n4 1\n255\n") + QByteArray(12, '\0')
+        << "(PNG, JPEG, TIFF, BMP, WebP and GIF)";
 }
 
 void TestImageWindow::badFilesChangeNothing()
