@@ -17,7 +17,7 @@
 
 namespace {
 
-using verimetra::DataFileContents;
+using Contents = verimetra::Result<QList<verimetra::ResultRecord>>;
 using verimetra::ResultRecord;
 
 [[noreturn]] void fail(const char* what, qsizetype index = -1)
@@ -60,14 +60,15 @@ qsizetype lineCount(const QByteArray& bytes)
     return lines;
 }
 
-void checkShape(const DataFileContents& contents, const QByteArray& bytes)
+void checkShape(const Contents& contents, const QByteArray& bytes)
 {
     if (contents.ok()) {
-        check(contents.errorLine == 0, "a file read whole has an error line");
+        check(contents.errorLine() == 0, "a file read whole has an error line");
     } else {
-        check(contents.records.isEmpty(), "records and an error at once");
-        check(contents.errorLine >= 1, "an error without a line (below 1)");
-        check(contents.errorLine <= lineCount(bytes), "an error line beyond the last line");
+        check(contents.value().isEmpty(), "records and an error at once");
+        check(!contents.error().isEmpty(), "an error without a reason");
+        check(contents.errorLine() >= 1, "an error without a line (below 1)");
+        check(contents.errorLine() <= lineCount(bytes), "an error line beyond the last line");
     }
 }
 
@@ -78,26 +79,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const KeepMainThreadRootsAtEnd keepRoots;
     const QByteArray bytes =
         QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    const DataFileContents first = verimetra::readDataFile(bytes);
+    const Contents first = verimetra::readDataFile(bytes);
     checkShape(first, bytes);
     if (!first.ok()) {
         return 0;
     }
-    const QList<ResultRecord>& records = first.records;
+    const QList<ResultRecord>& records = first.value();
     for (qsizetype i = 0; i < records.size(); ++i) {
         check(std::isfinite(records[i].area), "an area that is not finite", i);
     }
 
     // First round trip: the names come back exactly, the areas to 15 digits.
     const QByteArray written = verimetra::writeDataFile(records);
-    const DataFileContents second = verimetra::readDataFile(written);
+    const Contents second = verimetra::readDataFile(written);
     checkShape(second, written);
     check(second.ok(), "what writeDataFile wrote cannot be read");
-    check(second.records.size() == records.size(), "the round trip changed the record count");
+    check(second.value().size() == records.size(), "the round trip changed the record count");
     for (qsizetype i = 0; i < records.size(); ++i) {
         const double before = records[i].area;
-        const double after = second.records[i].area;
-        check(second.records[i].name == records[i].name, "the round trip changed a name", i);
+        const double after = second.value()[i].area;
+        check(second.value()[i].name == records[i].name, "the round trip changed a name", i);
         if (before == 0) {
             check(sameBits(after, 0.0), "a zero area did not come back as 0", i);
         } else {
@@ -107,14 +108,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     // Second round trip: nothing changes any more, bit for bit.
-    const QByteArray rewritten = verimetra::writeDataFile(second.records);
+    const QByteArray rewritten = verimetra::writeDataFile(second.value());
     check(rewritten == written, "writing what was read back gives other bytes");
-    const DataFileContents third = verimetra::readDataFile(rewritten);
+    const Contents third = verimetra::readDataFile(rewritten);
     check(third.ok(), "the rewritten file cannot be read");
-    check(third.records.size() == second.records.size(), "the second round trip changed the count");
-    for (qsizetype i = 0; i < second.records.size(); ++i) {
-        check(third.records[i].name == second.records[i].name, "a name changed on rereading", i);
-        check(sameBits(third.records[i].area, second.records[i].area),
+    check(third.value().size() == second.value().size(), "the second round trip changed the count");
+    for (qsizetype i = 0; i < second.value().size(); ++i) {
+        check(third.value()[i].name == second.value()[i].name, "a name changed on rereading", i);
+        check(sameBits(third.value()[i].area, second.value()[i].area),
               "an area changed on rereading", i);
     }
     return 0;

@@ -2,8 +2,10 @@
 
 #include "analysis/NumberText.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
 
@@ -183,25 +185,31 @@ public:
         m_firstNul = nul ? static_cast<const char*>(nul) - data : size;
     }
 
-    DataFileContents read()
+    Result<QList<ResultRecord>> read()
     {
-        DataFileContents contents;
+        QList<ResultRecord> records;
+        // One record a line at most: reserved at once, the list never grows by
+        // doubling past what the file can hold.
+        records.reserve(std::min<qsizetype>(countLineBreaks(0, m_size) + 1, MaxDataFileRecords));
         while (m_pos < m_size) {
             if (restIsBlankLines()) {
                 break;
             }
             const int recordLine = m_line;
+            if (records.size() == MaxDataFileRecords) {
+                return failed(QStringLiteral("the file holds more than %1 records, more than a "
+                                             "results table holds")
+                                  .arg(MaxDataFileRecords),
+                              recordLine);
+            }
             ResultRecord record;
             const QString reason = readRecord(record);
             if (!reason.isEmpty()) {
-                DataFileContents failed; // no records with an error
-                failed.errorLine = recordLine;
-                failed.error = reason;
-                return failed;
+                return failed(reason, recordLine); // no records with an error
             }
-            contents.records.append(std::move(record));
+            records.append(std::move(record));
         }
-        return contents;
+        return records;
     }
 
 private:
@@ -371,14 +379,37 @@ private:
     int m_line = 1;
 };
 
-// Results files are small; a file beyond this is not one, and refusing it
-// before reading keeps memory bounded.
-constexpr qint64 maxFileSize = qint64(256) * 1024 * 1024;
-
 QString displayName(const QString& path)
 {
     return QDir::toNativeSeparators(path);
 }
+
+class DataFileText
+{
+    Q_DECLARE_TR_FUNCTIONS(DataFile)
+
+public:
+    static QString cannotOpen(const QString& path, const QString& why)
+    {
+        return tr("Cannot open \"%1\": %2").arg(displayName(path), why);
+    }
+    static QString cannotRead(const QString& path, const QString& why)
+    {
+        return tr("Cannot read \"%1\": %2").arg(displayName(path), why);
+    }
+    static QString cannotSave(const QString& path, const QString& why)
+    {
+        return tr("Cannot save \"%1\": %2").arg(displayName(path), why);
+    }
+    static QString cannotWrite(const QString& path, const QString& why)
+    {
+        return tr("Cannot write \"%1\": %2").arg(displayName(path), why);
+    }
+    static QString atLine(const QString& path, int line, const QString& why)
+    {
+        return tr("Cannot read \"%1\": line %2: %3.").arg(displayName(path)).arg(line).arg(why);
+    }
+};
 
 } // namespace
 
@@ -404,7 +435,7 @@ QByteArray writeDataFile(const QList<ResultRecord>& records)
     return bytes;
 }
 
-DataFileContents readDataFile(const QByteArray& bytes)
+Result<QList<ResultRecord>> readDataFile(const QByteArray& bytes)
 {
     const char* data = bytes.constData();
     qsizetype size = bytes.size();
@@ -416,69 +447,58 @@ DataFileContents readDataFile(const QByteArray& bytes)
     return Reader(data, size, utf8).read();
 }
 
-QString saveDataFile(const QString& path, const QList<ResultRecord>& records)
+Outcome saveDataFile(const QString& path, const QList<ResultRecord>& records)
 {
     const QByteArray bytes = writeDataFile(records);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
-        return QStringLiteral("Cannot save \"%1\": %2").arg(displayName(path), file.errorString());
+        return failed(DataFileText::cannotSave(path, file.errorString()));
     }
     if (file.write(bytes) != bytes.size()) {
         const QString reason = file.errorString();
         file.cancelWriting();
-        return QStringLiteral("Cannot write \"%1\": %2").arg(displayName(path), reason);
+        return failed(DataFileText::cannotWrite(path, reason));
     }
     if (!file.commit()) {
-        return QStringLiteral("Cannot save \"%1\": %2").arg(displayName(path), file.errorString());
+        return failed(DataFileText::cannotSave(path, file.errorString()));
     }
-    return {};
+    return Done{};
 }
 
-DataFileContents loadDataFile(const QString& path)
+Result<QList<ResultRecord>> loadDataFile(const QString& path)
 {
-    DataFileContents contents;
+    // Only a regular file is opened: a pipe would block the program in open(), a
+    // device never end.
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        return failed(DataFileText::cannotOpen(path, DataFileText::tr("the file does not exist")));
+    }
+    if (!info.isFile()) {
+        return failed(DataFileText::cannotOpen(path, DataFileText::tr("it is not a file")));
+    }
+    if (info.size() > MaxDataFileBytes) {
+        return failed(DataFileText::cannotRead(
+            path, DataFileText::tr("the file is larger than %1 MiB, too large for a results file")
+                      .arg(MaxDataFileBytes / (1024 * 1024))));
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        contents.error =
-            QStringLiteral("Cannot open \"%1\": %2").arg(displayName(path), file.errorString());
-        return contents;
+        return failed(DataFileText::cannotOpen(path, file.errorString()));
     }
-    const QString tooLarge = QStringLiteral("Cannot read \"%1\": the file is larger than 256 MiB, "
-                                            "too large for a results file")
-                                 .arg(displayName(path));
-    if (file.size() > maxFileSize) {
-        contents.error = tooLarge;
-        return contents;
+    // Read no more than the limit, should the file have grown since.
+    const QByteArray bytes = file.read(MaxDataFileBytes + 1);
+    if (file.error() != QFileDevice::NoError) {
+        return failed(DataFileText::cannotRead(path, file.errorString()));
     }
-    // Read in pieces, so that files which do not tell their size (pipes, devices)
-    // are held to the same limit.
-    QByteArray bytes;
-    if (!file.isSequential()) {
-        bytes.reserve(file.size());
+    if (bytes.size() > MaxDataFileBytes) {
+        return failed(DataFileText::cannotRead(
+            path, DataFileText::tr("the file is larger than %1 MiB, too large for a results file")
+                      .arg(MaxDataFileBytes / (1024 * 1024))));
     }
-    constexpr qint64 pieceSize = 1024 * 1024;
-    while (true) {
-        const QByteArray piece = file.read(pieceSize);
-        if (file.error() != QFileDevice::NoError) {
-            contents.error =
-                QStringLiteral("Cannot read \"%1\": %2").arg(displayName(path), file.errorString());
-            return contents;
-        }
-        if (piece.isEmpty()) {
-            break;
-        }
-        bytes.append(piece);
-        if (bytes.size() > maxFileSize) {
-            contents.error = tooLarge;
-            return contents;
-        }
-    }
-    contents = readDataFile(bytes);
+    Result<QList<ResultRecord>> contents = readDataFile(bytes);
     if (!contents.ok()) {
-        contents.error = QStringLiteral("Cannot read \"%1\": line %2: %3.")
-                             .arg(displayName(path))
-                             .arg(contents.errorLine)
-                             .arg(contents.error);
+        return failed(DataFileText::atLine(path, contents.errorLine(), contents.error()),
+                      contents.errorLine());
     }
     return contents;
 }

@@ -145,11 +145,11 @@ void DataWindow::cmdSave_Click()
     if (path.isEmpty()) {
         return;
     }
-    const QString error = saveDataFile(path, records());
-    if (!error.isEmpty()) {
+    const Outcome saved = saveDataFile(path, records());
+    if (!saved.ok()) {
         showProblem(this, tr("%1.\n\nThe results were not saved. An earlier file of that name "
                              "was left as it was.")
-                              .arg(error));
+                              .arg(saved.error()));
         return;
     }
     m_changed = false;
@@ -161,13 +161,13 @@ void DataWindow::cmdImport_Click()
     if (path.isEmpty()) {
         return;
     }
-    const DataFileContents contents = loadDataFile(path);
+    const Result<QList<ResultRecord>> contents = loadDataFile(path);
     if (!contents.ok()) {
-        showProblem(this,
-                    tr("%1\n\nNothing was imported: the table is unchanged.").arg(contents.error));
+        showProblem(
+            this, tr("%1\n\nNothing was imported: the table is unchanged.").arg(contents.error()));
         return;
     }
-    showRecords(contents.records);
+    showRecords(contents.value());
     m_changed = false;
 }
 

@@ -6,12 +6,14 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 #include <bit>
 #include <cfloat>
 #include <cmath>
 #include <limits>
 
-using verimetra::DataFileContents;
+using Contents = verimetra::Result<QList<verimetra::ResultRecord>>;
 using verimetra::ResultRecord;
 
 using namespace Qt::StringLiterals;
@@ -135,10 +137,10 @@ void TestDataFile::roundTripsAreas()
 {
     QFETCH(double, area);
     QFETCH(double, expected);
-    const DataFileContents contents =
+    const Contents contents =
         verimetra::readDataFile(verimetra::writeDataFile({{u"a"_s, area}, {u"b"_s, area}}));
-    QVERIFY2(contents.ok(), qPrintable(contents.error));
-    compareRecords(contents.records, {{u"a"_s, expected}, {u"b"_s, expected}});
+    QVERIFY2(contents.ok(), qPrintable(contents.error()));
+    compareRecords(contents.value(), {{u"a"_s, expected}, {u"b"_s, expected}});
 }
 
 void TestDataFile::roundTripsNames_data()
@@ -161,9 +163,9 @@ void TestDataFile::roundTripsNames()
 {
     QFETCH(QString, name);
     const Records records{{u"before"_s, 1}, {name, 2.5}, {u"after"_s, 3}};
-    const DataFileContents contents = verimetra::readDataFile(verimetra::writeDataFile(records));
-    QVERIFY2(contents.ok(), qPrintable(contents.error));
-    compareRecords(contents.records, records);
+    const Contents contents = verimetra::readDataFile(verimetra::writeDataFile(records));
+    QVERIFY2(contents.ok(), qPrintable(contents.error()));
+    compareRecords(contents.value(), records);
 }
 
 void TestDataFile::readsOtherForms_data()
@@ -202,10 +204,10 @@ void TestDataFile::readsOtherForms()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(Records, expected);
-    const DataFileContents contents = verimetra::readDataFile(bytes);
-    QVERIFY2(contents.ok(), qPrintable(contents.error));
-    QCOMPARE(contents.errorLine, 0);
-    compareRecords(contents.records, expected);
+    const Contents contents = verimetra::readDataFile(bytes);
+    QVERIFY2(contents.ok(), qPrintable(contents.error()));
+    QCOMPARE(contents.errorLine(), 0);
+    compareRecords(contents.value(), expected);
 }
 
 void TestDataFile::refusesBadRecords_data()
@@ -251,11 +253,11 @@ void TestDataFile::refusesBadRecords()
     QFETCH(QByteArray, bytes);
     QFETCH(int, line);
     QFETCH(QString, reason);
-    const DataFileContents contents = verimetra::readDataFile(bytes);
+    const Contents contents = verimetra::readDataFile(bytes);
     QVERIFY(!contents.ok());
-    QCOMPARE(contents.errorLine, line);
-    QVERIFY2(contents.error.contains(reason), qPrintable(contents.error));
-    QVERIFY(contents.records.isEmpty());
+    QCOMPARE(contents.errorLine(), line);
+    QVERIFY2(contents.error().contains(reason), qPrintable(contents.error()));
+    QVERIFY(contents.value().isEmpty());
 }
 
 void TestDataFile::readsWindows1252_data()
@@ -281,9 +283,9 @@ void TestDataFile::readsWindows1252()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(Records, expected);
-    const DataFileContents contents = verimetra::readDataFile(bytes);
-    QVERIFY2(contents.ok(), qPrintable(contents.error));
-    compareRecords(contents.records, expected);
+    const Contents contents = verimetra::readDataFile(bytes);
+    QVERIFY2(contents.ok(), qPrintable(contents.error()));
+    compareRecords(contents.value(), expected);
 }
 
 void TestDataFile::roundTripsManyRows()
@@ -292,9 +294,9 @@ void TestDataFile::roundTripsManyRows()
     for (int i = 0; i < 5000; ++i) {
         records.append({u"Leaf %1"_s.arg(i), i * 0.25 + 1.0 / 1024});
     }
-    const DataFileContents contents = verimetra::readDataFile(verimetra::writeDataFile(records));
-    QVERIFY2(contents.ok(), qPrintable(contents.error));
-    compareRecords(contents.records, records);
+    const Contents contents = verimetra::readDataFile(verimetra::writeDataFile(records));
+    QVERIFY2(contents.ok(), qPrintable(contents.error()));
+    compareRecords(contents.value(), records);
 }
 
 void TestDataFile::saveReplacesContent()
@@ -305,14 +307,14 @@ void TestDataFile::saveReplacesContent()
     QVERIFY(writeFile(path, "old content that is longer than the new one\r\n"));
 
     const Records records{{u"Leaf, 1"_s, 3.57}, {u"Leaf \"2\""_s, 0.5}};
-    QCOMPARE(verimetra::saveDataFile(path, records), QString());
+    QVERIFY(verimetra::saveDataFile(path, records).ok());
     QCOMPARE(readFile(path), verimetra::writeDataFile(records));
 
-    const DataFileContents contents = verimetra::loadDataFile(path);
-    QVERIFY2(contents.ok(), qPrintable(contents.error));
-    compareRecords(contents.records, records);
+    const Contents contents = verimetra::loadDataFile(path);
+    QVERIFY2(contents.ok(), qPrintable(contents.error()));
+    compareRecords(contents.value(), records);
 
-    QCOMPARE(verimetra::saveDataFile(path, {}), QString());
+    QVERIFY(verimetra::saveDataFile(path, {}).ok());
     QCOMPARE(readFile(path), QByteArray());
 }
 
@@ -336,16 +338,16 @@ void TestDataFile::saveFailureKeepsFiles()
     QVERIFY(QDir(dir.path()).mkdir(u"folder"_s));
     const QString kept = dir.filePath(u"kept.txt"_s);
     const Records oldRecords{{u"old"_s, 1}};
-    QCOMPARE(verimetra::saveDataFile(kept, oldRecords), QString());
+    QVERIFY(verimetra::saveDataFile(kept, oldRecords).ok());
     const QString path = dir.filePath(target);
     const bool targetExisted = QFileInfo(path).isFile() || writeFile(path, "older\r\n");
     if (target.size() == 255 && !targetExisted) {
         QSKIP("this file system takes no names of 255 characters");
     }
 
-    const QString error = verimetra::saveDataFile(path, {{u"new"_s, 2}});
-    QVERIFY(!error.isEmpty());
-    QVERIFY2(error.contains(QDir::toNativeSeparators(path)), qPrintable(error));
+    const verimetra::Outcome saved = verimetra::saveDataFile(path, {{u"new"_s, 2}});
+    QVERIFY(!saved.ok());
+    QVERIFY2(saved.error().contains(QDir::toNativeSeparators(path)), qPrintable(saved.error()));
 
     QCOMPARE(readFile(kept), verimetra::writeDataFile(oldRecords));
     QVERIFY(QFileInfo(dir.filePath(u"folder"_s)).isDir());
@@ -366,7 +368,11 @@ void TestDataFile::loadReportsFailures_data()
 
     QTest::newRow("missing file") << u"missing"_s << 0 << QString();
     QTest::newRow("a folder") << u"folder"_s << 0 << QString();
-    QTest::newRow("too large") << u"large"_s << 0 << u"256 MiB"_s;
+    QTest::newRow("too large") << u"large"_s << 0 << u"larger than 64 MiB"_s;
+    QTest::newRow("256 MiB of short records") << u"huge"_s << 0 << u"larger than 64 MiB"_s;
+    QTest::newRow("a pipe") << u"pipe"_s << 0 << u"it is not a file"_s;
+    QTest::newRow("more records than a table holds")
+        << u"many"_s << 1'000'001 << u"line 1000001: the file holds more than 1000000 records"_s;
     QTest::newRow("bad record") << u"bad"_s << 2 << u"line 2: the area is not a number"_s;
 }
 
@@ -384,17 +390,38 @@ void TestDataFile::loadReportsFailures()
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
         QVERIFY(file.write("\"a\",1\r\n") == 7);
-        QVERIFY(file.resize(qint64(256) * 1024 * 1024 + 1)); // sparse: takes no space
+        QVERIFY(file.resize(verimetra::MaxDataFileBytes + 1)); // sparse: takes no space
+    } else if (kind == u"huge") {
+        // Records of six bytes all the way: read, they would take gigabytes.
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QByteArray chunk;
+        for (int i = 0; i < 1024 * 1024 / 8; ++i) {
+            chunk += "\"\",1\r\n\r\n";
+        }
+        for (int i = 0; i < 256; ++i) {
+            QCOMPARE(file.write(chunk), chunk.size());
+        }
+    } else if (kind == u"pipe") {
+        // A pipe that nobody writes to: opening it would wait for ever.
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (kind == u"many") {
+        QByteArray bytes;
+        for (int i = 0; i <= verimetra::MaxDataFileRecords; ++i) {
+            bytes += "\"\",1\n";
+        }
+        QVERIFY(writeFile(path, bytes));
     } else if (kind == u"bad") {
         QVERIFY(writeFile(path, "\"a\",1\r\n\"b\",x\r\n"));
     }
 
-    const DataFileContents contents = verimetra::loadDataFile(path);
+    const Contents contents = verimetra::loadDataFile(path);
     QVERIFY(!contents.ok());
-    QVERIFY(contents.records.isEmpty());
-    QCOMPARE(contents.errorLine, line);
-    QVERIFY2(contents.error.contains(QDir::toNativeSeparators(path)), qPrintable(contents.error));
-    QVERIFY2(contents.error.contains(mentions), qPrintable(contents.error));
+    QVERIFY(contents.value().isEmpty());
+    QCOMPARE(contents.errorLine(), line);
+    QVERIFY2(contents.error().contains(QDir::toNativeSeparators(path)),
+             qPrintable(contents.error()));
+    QVERIFY2(contents.error().contains(mentions), qPrintable(contents.error()));
 }
 
 QTEST_GUILESS_MAIN(TestDataFile)
