@@ -101,7 +101,8 @@ QImage picture(QImage::Format format)
 }
 
 QByteArray encoded(const QImage& image, const char* format, int quality = -1,
-                   QImageIOHandler::Transformations transform = QImageIOHandler::TransformationNone)
+                   QImageIOHandler::Transformations transform = QImageIOHandler::TransformationNone,
+                   int compression = -1, bool progressive = false)
 {
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -109,6 +110,10 @@ QByteArray encoded(const QImage& image, const char* format, int quality = -1,
     QImageWriter writer(&buffer, format);
     writer.setQuality(quality);
     writer.setTransformation(transform);
+    if (compression >= 0) {
+        writer.setCompression(compression);
+    }
+    writer.setProgressiveScanWrite(progressive);
     if (!writer.write(image)) {
         std::fprintf(stderr, "cannot encode %s: %s\n", format,
                      writer.errorString().toUtf8().constData());
@@ -233,6 +238,27 @@ void images()
     save(t, "cut-early.png", pngCutEarly(3, 2));
     save(t, "huge-header.png", pngCutEarly(100000, 100000));
     save(t, "big-screen.gif", gif(false, 20000, 20000));
+
+    // Every kind of file the loader reads.
+    constexpr auto none = QImageIOHandler::TransformationNone;
+    const QImage mono = picture(QImage::Format_Mono);
+    const QImage grey = picture(QImage::Format_Grayscale8);
+    save(t, "mono.png", encoded(mono, "png"));
+    save(t, "grey.png", encoded(grey, "png"));
+    save(t, "progressive.jpg", encoded(rgb, "jpeg", 80, none, -1, true));
+    save(t, "grey.jpg", encoded(grey, "jpeg", 80));
+    save(t, "lzw.tif", encoded(rgb, "tiff", -1, none, 1));
+    save(t, "mono-fax.tif", encoded(mono, "tiff", -1, none, 1));
+    save(t, "mono.tif", encoded(mono, "tiff", -1, none, 0));
+    save(t, "grey.tif", encoded(grey, "tiff"));
+    save(t, "indexed.tif", encoded(picture(QImage::Format_Indexed8), "tiff"));
+    save(t, "rgba64.tif", encoded(picture(QImage::Format_RGBA64), "tiff"));
+    save(t, "alpha.tif", encoded(argb, "tiff"));
+    save(t, "mono.bmp", encoded(mono, "bmp"));
+    save(t, "indexed.bmp", encoded(picture(QImage::Format_Indexed8), "bmp"));
+    save(t, "alpha.bmp", encoded(argb, "bmp"));
+    save(t, "lossy.webp", encoded(rgb, "webp", 75));
+    save(t, "alpha.webp", encoded(argb, "webp", 75));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QTemporaryDir>
@@ -396,6 +397,17 @@ void TestImageLoader::initTestCase()
 
 QString TestImageLoader::write(const QString& name, const QByteArray& bytes)
 {
+    // VERIMETRA_DUMP_FILES=<folder> keeps a copy of every file the tests make there,
+    // named after the test row: how the image loader's fuzz corpus got them.
+    const QString dump = qEnvironmentVariable("VERIMETRA_DUMP_FILES");
+    if (!dump.isEmpty() && QTest::currentDataTag()) {
+        QFile copy(
+            QDir(dump).filePath(QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'-') +
+                                u'.' + QFileInfo(name).suffix()));
+        if (!copy.open(QIODevice::WriteOnly) || copy.write(bytes) != bytes.size()) {
+            qFatal("cannot write %s", qPrintable(copy.fileName()));
+        }
+    }
     const QString path = m_dir.filePath(name);
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
