@@ -100,7 +100,8 @@ inline void chooseFile(const QString& path, std::shared_ptr<QString> offered = {
             // and typing deselects it only while the field has the keyboard focus,
             // which offscreen windows get or not by chance: deselect it first.
             if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
-                if (auto* list = dialog->findChild<QAbstractItemView*>(QStringLiteral("listView"))) {
+                if (auto* list =
+                        dialog->findChild<QAbstractItemView*>(QStringLiteral("listView"))) {
                     list->clearSelection();
                 }
                 name->setText(path);
@@ -144,6 +145,8 @@ inline QImage filled(int w, int h, QColor fill = Qt::white)
 #include "image/PictureSurface.h"
 #include "results/DataWindow.h"
 #include "results/ResultsGrid.h"
+#include "session/MeasurementSession.h"
+#include "session/ResultsModel.h"
 
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -174,7 +177,8 @@ public:
     std::unique_ptr<verimetra::MainWindow> window;
     QTemporaryDir dir;
 
-    verimetra::SharedState& state() { return window->state(); }
+    const verimetra::SessionState& state() { return window->session().state(); }
+    verimetra::ResultsModel& results() { return window->results(); }
     verimetra::ImageWindow* imageWindow() { return window->imageWindow(); }
     verimetra::PictureSurface* picture2() { return imageWindow()->picture2(); }
     QImage picture() { return picture2()->property("picture").value<QImage>(); }
