@@ -7,7 +7,6 @@
 #include <QPointer>
 #include <memory>
 
-class QComboBox;
 class QFileDialog;
 class QLabel;
 class QLineEdit;
@@ -111,8 +110,8 @@ private:
     bool askQuitQuestion();
     void beginClosingNotices();
 
-    MeasurementSession* m_session;
-    ResultsModel* m_results;
+    MeasurementSession* m_session = nullptr;
+    ResultsModel* m_results = nullptr;
     std::unique_ptr<StepPanels> m_panels;
 
     Workspace* m_workspace = nullptr;

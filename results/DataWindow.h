@@ -19,11 +19,10 @@ class DataWindow : public QWidget
     Q_OBJECT
 
 public:
-    // The window shows `results`, which outlives it.
+    // The window shows `results` and acts on it.
     explicit DataWindow(ResultsModel& results, QWidget* parent = nullptr);
 
     ResultsGrid* grid() const { return m_grid; }
-    ResultsModel& results() const { return m_results; }
 
     // Lays out the headings "No.", "File name", "Area" and empties the table.
     void SetUpResultsTable();

@@ -51,9 +51,9 @@ QVariant ResultsModel::headerData(int section, Qt::Orientation orientation, int 
 
 void ResultsModel::setUpTable()
 {
-    m_headings[int(Column::Number)] = QStringLiteral("No.");
-    m_headings[int(Column::Name)] = QStringLiteral("File name");
-    m_headings[int(Column::Area)] = QStringLiteral("Area");
+    m_headings[int(Column::Number)] = tr("No.");
+    m_headings[int(Column::Name)] = tr("File name");
+    m_headings[int(Column::Area)] = tr("Area");
     Q_EMIT headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
     beginResetModel();
     m_rows.clear();
@@ -62,8 +62,7 @@ void ResultsModel::setUpTable()
 
 void ResultsModel::setUnit(const QString& unit)
 {
-    m_headings[int(Column::Area)] = QStringLiteral("Area") + QStringLiteral("  (") + unit +
-                                    QStringLiteral("^2") + QStringLiteral(")");
+    m_headings[int(Column::Area)] = tr("Area  (%1^2)").arg(unit);
     Q_EMIT headerDataChanged(Qt::Horizontal, int(Column::Area), int(Column::Area));
 }
 

@@ -94,7 +94,12 @@ void TestDataWindow::saveThenImportGivesTheSameTable()
     import(s, path);
     QCOMPARE(s.results().rowCount(), 4);
     QCOMPARE(s.grid()->rows(), 5);
+    // Reading the rows leaves the grid's current cell where it was.
+    s.grid()->setRow(2);
+    s.grid()->setCol(0);
     const QList<ResultRecord> back = s.window->dataWindow()->records();
+    QCOMPARE(s.grid()->row(), 2);
+    QCOMPARE(s.grid()->col(), 0);
     QCOMPARE(back.size(), 4);
     for (int i = 0; i < 4; ++i) {
         QCOMPARE(back[i].name, rows[i].name);
