@@ -139,7 +139,9 @@ void MeasurementSession::nextSlot()
 
 void MeasurementSession::setUnitName(int index, const QString& name)
 {
-    m_state.unitNames.at(size_t(index)) = name;
+    if (index >= 0 && size_t(index) < m_state.unitNames.size()) {
+        m_state.unitNames[size_t(index)] = name;
+    }
 }
 
 // ---------------------------------------------------------------------------

@@ -65,7 +65,7 @@ public:
     void restartSlots();
     // The image just opened takes the next slot, emptied.
     void nextSlot();
-    // Entry `index` (0 to 10) of the unit names offered at start-up.
+    // Entry `index` (0 to 10; any other does nothing) of the unit names offered at start-up.
     void setUnitName(int index, const QString& name);
 
     // --- The steps of a measurement ------------------------------------------------
