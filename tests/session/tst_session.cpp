@@ -104,6 +104,7 @@ class TestSession : public QObject
 private Q_SLOTS:
     void init();
     void wholeMeasurement();
+    void resetBringsBackTheFittedPicture();
     void openRefusesWhatItCannotShow_data();
     void openRefusesWhatItCannotShow();
     void measureRefusesWithoutAUsableScale_data();
@@ -216,6 +217,30 @@ void TestSession::wholeMeasurement()
     QCOMPARE(results.data(results.index(0, 0)).toString(), QStringLiteral("1"));
     QCOMPARE(results.data(results.index(0, 1)).toString(), QStringLiteral("leaf07"));
     QVERIFY(qFuzzyCompare(results.records().at(0).area, 1.91));
+}
+
+void TestSession::resetBringsBackTheFittedPicture()
+{
+    // Twice the scan's height: the working picture is the scan enlarged, 200 x 120.
+    MeasurementSession session;
+    QVERIFY(session.open(writeScan(QStringLiteral("scan.png")), 120).ok());
+    const QImage fitted = session.picture();
+    QCOMPARE(fitted.size(), QSize(200, 120));
+    QCOMPARE(session.state().fit.ratio, 2.0);
+
+    // Conversion, a stamp and a measurement all work on the working picture only.
+    session.setTools(only(&ToolChoice::scaleLine));
+    drag(session, QPointF(0, 0), QPointF(100, 0));
+    session.convert(ThresholdStart);
+    session.stamp(150, 10, colour::Black);
+    QVERIFY(session.measure(QStringLiteral("1")).ok());
+    QVERIFY(session.picture() != fitted);
+
+    QSignalSpy replaced(&session, &MeasurementSession::pictureReplaced);
+    QCOMPARE(session.reset(120).height, 120.0);
+    QCOMPARE(replaced.count(), 1);
+    QCOMPARE(session.picture(), fitted);
+    QCOMPARE(session.loadedPicture(), scan());
 }
 
 void TestSession::openRefusesWhatItCannotShow_data()
