@@ -1,37 +1,34 @@
 #include "app/MainWindow.h"
 
-#include "analysis/AreaMeasurement.h"
 #include "analysis/ColourValue.h"
 #include "analysis/Conversion.h"
-#include "analysis/LeadingNumber.h"
 #include "analysis/NumberText.h"
 #include "app/ClosingNotices.h"
-#include "app/MessageBoxes.h"
 #include "app/OptionButton.h"
 #include "app/RegionCheckBox.h"
 #include "app/SpinnerControl.h"
 #include "app/StepFrame.h"
+#include "app/StepPanels.h"
 #include "app/Workspace.h"
 #include "image/ImageLoader.h"
 #include "image/ImageWindow.h"
-#include "image/Overlays.h"
 #include "image/PictureSurface.h"
 #include "results/DataWindow.h"
-#include "results/ResultsGrid.h"
+#include "session/MeasurementSession.h"
+#include "session/ResultsModel.h"
+#include "widgets/FormBuilding.h"
+#include "widgets/MessageBoxes.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLoggingCategory>
 #include <QPushButton>
 #include <QSessionManager>
 #include <QTimer>
-#include <cmath>
 
 // Resources of a static library must be registered by name, outside any namespace.
 static void initResources()
@@ -41,42 +38,7 @@ static void initResources()
 
 namespace verimetra {
 
-Q_LOGGING_CATEGORY(lcMain, "verimetra.main", QtInfoMsg)
-
 namespace {
-
-constexpr int TwipsPerPixel = 15;
-
-// Places a control by its design position in twips within its holder.
-template <typename Widget>
-Widget* place(Widget* widget, const char* name, int left, int top, int width, int height)
-{
-    widget->setObjectName(QLatin1String(name));
-    widget->setGeometry(left / TwipsPerPixel, top / TwipsPerPixel, width / TwipsPerPixel,
-                        height / TwipsPerPixel);
-    return widget;
-}
-
-QFont fontOf(const char* family, double points, bool bold = false)
-{
-    QFont font{QString::fromLatin1(family)};
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    return font;
-}
-
-QFont captionFont()
-{
-    return fontOf("Times New Roman", 14.25);
-}
-
-QPushButton* makeButton(const char* caption, QWidget* holder, const QFont& font = captionFont())
-{
-    auto* button = new QPushButton(QLatin1String(caption), holder);
-    button->setFont(font);
-    button->setAutoDefault(false);
-    return button;
-}
 
 // The text boxes of the bottom strip: dark red bold text.
 QLineEdit* makeStripBox(const char* text, QWidget* holder, bool caption)
@@ -114,7 +76,9 @@ int backgroundColourValue(const QWidget* widget)
 
 } // namespace
 
-MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
+MainWindow::MainWindow(QWidget* parent)
+    : QMainWindow(parent), m_session(new MeasurementSession(this)),
+      m_results(new ResultsModel(this))
 {
     initResources();
     setObjectName(QStringLiteral("mdifrmMain"));
@@ -128,15 +92,16 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 
     auto* toolbar2 = new QWidget(central);
     toolbar2->setObjectName(QStringLiteral("Toolbar2"));
-    toolbar2->setFixedWidth(4545 / TwipsPerPixel);
-    toolbar2->setMinimumHeight(9855 / TwipsPerPixel);
+    toolbar2->setFixedWidth(fromTwips(4545));
+    toolbar2->setMinimumHeight(fromTwips(9855));
     buildToolbar2(toolbar2);
 
     auto* toolbar1 = new QWidget(central);
     toolbar1->setObjectName(QStringLiteral("Toolbar1"));
-    toolbar1->setFixedHeight(690 / TwipsPerPixel);
-    toolbar1->setMinimumWidth(19000 / TwipsPerPixel);
+    toolbar1->setFixedHeight(fromTwips(690));
+    toolbar1->setMinimumWidth(fromTwips(19000));
     buildToolbar1(toolbar1);
+    m_panels = std::make_unique<StepPanels>(static_cast<const StepControls&>(*this));
 
     m_workspace = new Workspace(central);
     m_workspace->setObjectName(QStringLiteral("mdiArea"));
@@ -153,7 +118,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     m_imageDialog->setFileMode(QFileDialog::ExistingFile);
     m_imageDialog->setAcceptMode(QFileDialog::AcceptOpen);
 
-    m_dataWindow = new DataWindow(m_state, this);
+    m_dataWindow = new DataWindow(*m_results, this);
     m_notices = new ClosingNotices(this);
     connect(m_notices, &ClosingNotices::ended, this, &MainWindow::programEnded);
 
@@ -174,6 +139,11 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     connect(optPaintSize, &OptionButton::selected, this, &MainWindow::optPaintSize_Click);
     connect(cmdHideTool, &QPushButton::clicked, this, &MainWindow::cmdHideTool_Click);
     connect(cmdEnd, &QPushButton::clicked, this, &MainWindow::cmdEnd_Click);
+    for (OptionButton* option : {optScale, optPaintSize, optEraser, optBrush}) {
+        connect(option, &QAbstractButton::toggled, this, &MainWindow::pushTools);
+    }
+    connect(m_session, &MeasurementSession::scaleLineStarted, cmdScaleOK,
+            [this] { cmdScaleOK->setEnabled(true); });
 
     MDIForm_Load();
 }
@@ -299,15 +269,16 @@ void MainWindow::buildToolbar1(QWidget* bar)
 
 void MainWindow::MDIForm_Load()
 {
-    m_state.unitNames[0] = QStringLiteral("cm");
-    m_state.unitNames[1] = QStringLiteral("mm");
+    m_session->setUnitName(0, QStringLiteral("cm"));
+    m_session->setUnitName(1, QStringLiteral("mm"));
+    const auto& unitNames = m_session->state().unitNames;
     for (int i = 0; i <= 1; ++i) {
-        cmbUnit->addItem(m_state.unitNames[i]);
+        cmbUnit->addItem(unitNames[size_t(i)]);
     }
     cmbUnit->setCurrentIndex(0);
-    cmbUnit->setEditText(m_state.unitNames[0]);
+    cmbUnit->setEditText(unitNames[0]);
     m_dataWindow->SetUpResultsTable();
-    ResetStepPanels();
+    m_panels->ResetStepPanels();
 }
 
 // ---------------------------------------------------------------------------
@@ -315,16 +286,9 @@ void MainWindow::MDIForm_Load()
 
 ImageWindow* MainWindow::createImageWindow()
 {
-    ToolControls controls;
-    controls.scaleLineSelected = [this] { return optScale->value(); };
-    controls.toolSizeSelected = [this] { return optPaintSize->value(); };
-    controls.eraserSelected = [this] { return optEraser->value(); };
-    controls.brushSelected = [this] { return optBrush->value(); };
-    controls.eraserColour = [this] { return backgroundColourValue(Label4); };
-    controls.brushColour = [this] { return backgroundColourValue(Label6); };
-    controls.scaleLineStarted = [this] { cmdScaleOK->setEnabled(true); };
-
-    auto* window = new ImageWindow(m_state, std::move(controls));
+    // A new image window shows the outlines where they start.
+    m_session->resetOutlines();
+    auto* window = new ImageWindow(*m_session);
     m_workspace->addSubWindow(window);
     connect(window, &ImageWindow::closeRequested, this, &MainWindow::cmdPicUnload_Click,
             Qt::QueuedConnection);
@@ -336,67 +300,60 @@ ImageWindow* MainWindow::createImageWindow()
 
 void MainWindow::cmdImport_Click()
 {
-    if (!m_state.imageFileName.isEmpty()) {
-        m_imageDialog->setDirectory(QFileInfo(m_state.imageFileName).absolutePath());
+    const QString& lastImage = m_session->state().imageFileName;
+    if (!lastImage.isEmpty()) {
+        m_imageDialog->setDirectory(QFileInfo(lastImage).absolutePath());
     }
     if (m_imageDialog->exec() != QDialog::Accepted || m_imageDialog->selectedFiles().isEmpty()) {
         return; // cancelled: nothing changes
     }
     const QString path = m_imageDialog->selectedFiles().first();
-    const QString shownPath = QDir::toNativeSeparators(path);
 
     // Read the file before anything changes, so that a file that cannot be opened
     // leaves the leaf name, the picture, the counters and the panels as they were.
-    Result<QImage> loaded = loadImageFile(path);
+    Result<QImage> loaded = MeasurementSession::readPicture(path);
     if (!loaded.ok()) {
-        showProblem(this, tr("Cannot open the image \"%1\":\n%2.").arg(shownPath, loaded.error()));
+        showProblem(this, loaded.error());
         return;
     }
     const bool created = !m_imageWindow;
     if (created) {
         createImageWindow();
     }
-    if (!m_imageWindow->fitFor(loaded.value().size()).isValid()) {
+    const Outcome fits =
+        MeasurementSession::checkFit(path, loaded.value().size(), m_imageWindow->scaleHeight());
+    if (!fits.ok()) {
         if (created) {
             m_imageWindow->unload();
         }
-        showProblem(this, tr("Cannot show the image \"%1\": a picture of %2 × %3 pixels cannot "
-                             "be fitted to the height of the image window.")
-                              .arg(shownPath)
-                              .arg(loaded.value().width())
-                              .arg(loaded.value().height()));
+        showProblem(this, fits.error());
         return;
     }
 
-    m_state.imageFileName = path;
-    m_state.imageFileTitle = QFileInfo(path).fileName();
-    txtLeafName->setText(leafNameOf(m_state.imageFileTitle));
     if (created) {
         m_imageWindow->Form_Load();
         m_imageWindow->Form_Activate();
     } else {
         m_imageWindow->showMaximisedNow();
     }
-    m_imageWindow->setLoadedPicture(loaded.take()); // the image window holds the only copy
+    m_session->takePicture(path, loaded.take()); // the session holds the only copy
+    txtLeafName->setText(leafNameOf(m_session->state().imageFileTitle));
     ResetPicture();
-    m_state.lastArea = 0;
-    m_state.imageCounter += 1;
-    m_state.setAreaSlot(m_state.imageCounter, 0);
-    StartScaleStep();
-    qCDebug(lcMain) << "opened" << path << "as slot" << m_state.imageCounter;
+    m_session->nextSlot();
+    m_panels->StartScaleStep();
 }
 
 void MainWindow::ResetPicture()
 {
     if (m_imageWindow) {
-        m_imageWindow->picture2()->clear();
+        m_session->clearPicture(m_imageWindow->picture2()->palette().color(QPalette::Window));
     }
     txtLeafA->clear();
     if (m_imageWindow) {
         m_imageWindow->fitPicture();
-        m_imageWindow->setWindowTitle(m_state.imageFileName);
+        m_imageWindow->setWindowTitle(m_session->state().imageFileName);
     }
-    ClosePaintStep();
+    m_panels->ClosePaintStep();
 }
 
 void MainWindow::cmdRefresh_Click()
@@ -410,8 +367,9 @@ void MainWindow::cmdPicUnload_Click()
     txtLeafName->clear();
     if (m_imageWindow) {
         m_imageWindow->unload();
+        m_session->closePicture();
     }
-    ResetStepPanels();
+    m_panels->ResetStepPanels();
 }
 
 // ---------------------------------------------------------------------------
@@ -419,23 +377,8 @@ void MainWindow::cmdPicUnload_Click()
 
 void MainWindow::cmdScaleOK_Click()
 {
-    ResultsGrid* grid = m_dataWindow->grid();
-    grid->setRow(0);
-    grid->setCol(2);
-    const QString unit = cmbUnit->currentText();
-    grid->setText(QStringLiteral("Area") + QStringLiteral("  (") + unit + QStringLiteral("^2") +
-                  QStringLiteral(")"));
-    FinishScaleStep();
-}
-
-RegionBounds MainWindow::chooseRegion()
-{
-    if (!m_imageWindow->shpRegion()->isVisible()) {
-        const PictureSurface* surface = m_imageWindow->picture2();
-        m_state.region = RegionBounds{0, 0, static_cast<double>(surface->picture().width()),
-                                      static_cast<double>(surface->picture().height())};
-    }
-    return m_state.region;
+    m_results->setUnit(cmbUnit->currentText());
+    m_panels->FinishScaleStep();
 }
 
 void MainWindow::cmdConvert_Click()
@@ -443,13 +386,9 @@ void MainWindow::cmdConvert_Click()
     if (!m_imageWindow) {
         return;
     }
-    const RegionBounds region = chooseRegion();
-    const int threshold = lblThreshold->text().toInt();
-    PictureSurface* surface = m_imageWindow->picture2();
-    convertToBlackAndWhite(surface->pixels(), region, threshold);
-    surface->changedAll();
-    surface->refresh();
-    FinishConvertStep();
+    m_session->convert(lblThreshold->text().toInt());
+    m_imageWindow->picture2()->refresh();
+    m_panels->FinishConvertStep();
 }
 
 void MainWindow::scrlThreshold_Change()
@@ -460,57 +399,24 @@ void MainWindow::scrlThreshold_Change()
 
 void MainWindow::cmdMeasure_Click()
 {
-    if (!m_imageWindow || m_imageWindow->picture2()->picture().isNull()) {
+    if (!m_imageWindow || m_session->picture().isNull()) {
         return;
     }
-    if (!(m_state.scaleLineLength > 0)) {
-        showProblem(this, tr("There is no scale yet.\n\nDraw the scale line over an object of "
-                             "known length first (\"Draw the scale line\"), type its length "
-                             "under \"Unit of measurement:\", and measure again."));
+    if (!MeasureArea()) {
         return;
     }
-    // A known length so large that the picture's real size overflows would give no area.
-    // The picture's real area is at most the square of its longer side's real length.
-    const QImage& picture = m_imageWindow->picture2()->picture();
-    const double side = double(std::max(picture.width(), picture.height())) /
-                        m_state.scaleLineLength * leadingNumber(txtUnit->text());
-    if (!std::isfinite(side * side)) {
-        showProblem(
-            this, tr("The known length \"%1\" is too large to measure with.").arg(txtUnit->text()));
-        return;
-    }
-    MeasureArea();
-    FinishMeasureStep();
+    m_panels->FinishMeasureStep();
 }
 
-void MainWindow::MeasureArea()
+bool MainWindow::MeasureArea()
 {
-    PictureSurface* surface = m_imageWindow->picture2();
-    surface->waitNotice()->show();
-    surface->refresh();
-
-    const RegionBounds region = chooseRegion();
-    m_state.blackPixelCount = 0;
-    m_state.setAreaSlot(m_state.imageCounter, 0);
-    m_state.blackPixelCount = static_cast<double>(countAndMarkBlack(surface->pixels(), region));
-    surface->changedAll();
-    surface->waitNotice()->hide();
-
-    const double knownLength = leadingNumber(txtUnit->text());
-    const AreaSteps steps =
-        computeArea(float(surface->picture().width()), float(surface->picture().height()),
-                    m_state.scaleLineLength, knownLength, m_state.blackPixelCount);
-    m_state.pictureHeightReal = steps.pictureHeightReal;
-    m_state.pictureWidthReal = steps.pictureWidthReal;
-    m_state.pictureAreaReal = steps.pictureAreaReal;
-    m_state.pictureAreaPixels = steps.pictureAreaPixels;
-    m_state.areaPerPixel = steps.areaPerPixel;
-    m_state.measuredArea = steps.measuredArea;
-    m_state.lastArea = m_state.measuredArea;
-    m_state.setAreaSlot(m_state.imageCounter,
-                        m_state.lastArea + m_state.areaSlot(m_state.imageCounter));
-    txtLeafA->setText(
-        formatForDisplay(roundToFourDecimals(m_state.areaSlot(m_state.imageCounter))));
+    const Result<double> area = m_session->measure(txtUnit->text());
+    if (!area.ok()) {
+        showProblem(this, area.error());
+        return false;
+    }
+    txtLeafA->setText(formatForDisplay(roundToFourDecimals(area.value())));
+    return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -519,20 +425,9 @@ void MainWindow::MeasureArea()
 void MainWindow::cmdDataOK_Click()
 {
     if (!txtLeafA->text().isEmpty()) {
-        const int k = ++m_state.rowCount;
-        ResultsGrid* grid = m_dataWindow->grid();
-        grid->setRows(k + 1);
-        grid->setRow(k);
-        grid->setCol(0);
-        grid->setText(QString::number(k));
-        grid->setCol(1);
-        grid->setText(txtLeafName->text());
-        grid->setCol(2);
         // The row keeps the full area of the image measured last, not the rounded text.
-        const double area = m_state.areaSlot(m_state.imageCounter);
-        grid->setText(formatForDisplay(area));
-        grid->setValue(area);
-        m_dataWindow->markChanged();
+        const SessionState& state = m_session->state();
+        m_results->record(txtLeafName->text(), state.areaSlot(state.imageCounter));
     }
     cmdDataOK->setEnabled(false);
 }
@@ -547,11 +442,23 @@ void MainWindow::cmdDataFile_Click()
 // ---------------------------------------------------------------------------
 // Tools
 
+void MainWindow::pushTools()
+{
+    ToolChoice tools;
+    tools.scaleLine = optScale->value();
+    tools.toolSize = optPaintSize->value();
+    tools.eraser = optEraser->value();
+    tools.brush = optBrush->value();
+    tools.eraserColour = backgroundColourValue(Label4);
+    tools.brushColour = backgroundColourValue(Label6);
+    m_session->setTools(tools);
+}
+
 void MainWindow::optScale_Click()
 {
-    CloseFrame(frameSelect);
-    CloseFrame(frameBW);
-    CloseFrame(framePaint);
+    m_panels->CloseFrame(frameSelect);
+    m_panels->CloseFrame(frameBW);
+    m_panels->CloseFrame(framePaint);
     cmdScaleOK->setEnabled(false);
     cmdMeasure->setEnabled(false);
 }
@@ -559,27 +466,24 @@ void MainWindow::optScale_Click()
 void MainWindow::chkRegion_Click()
 {
     if (chkRegion->value() == 1) {
-        m_state.regionMode = RegionMode::Selecting;
+        m_session->setRegionMode(RegionMode::Selecting);
         if (m_imageWindow) {
-            ShapeOverlay* region = m_imageWindow->shpRegion();
-            region->setHeight(30);
-            region->setWidth(30);
-            region->setVisible(true);
+            m_session->showSelectionOutline();
         }
         frameScale->setPanelEnabled(false);
         cmdRegionOK->setEnabled(true);
-        CloseFrame(frameBW);
-        CloseFrame(framePaint);
+        m_panels->CloseFrame(frameBW);
+        m_panels->CloseFrame(framePaint);
     }
     if (chkRegion->value() == 0) {
-        m_state.regionMode = RegionMode::None;
+        m_session->setRegionMode(RegionMode::None);
         if (m_imageWindow) {
-            m_imageWindow->shpRegion()->setVisible(false);
+            m_session->hideSelectionOutline();
         }
         frameScale->setPanelEnabled(true);
         cmdRegionOK->setEnabled(false);
-        OpenFrame(frameBW);
-        OpenFrame(framePaint);
+        m_panels->OpenFrame(frameBW);
+        m_panels->OpenFrame(framePaint);
     }
 }
 
@@ -587,18 +491,18 @@ void MainWindow::cmdRegionOK_Click()
 {
     if (chkRegion->value() == 1) {
         chkRegion->setValue(2);
-        m_state.regionMode = RegionMode::Confirmed;
+        m_session->setRegionMode(RegionMode::Confirmed);
     }
     frameScale->setPanelEnabled(true);
-    OpenFrame(frameBW);
-    OpenFrame(framePaint);
+    m_panels->OpenFrame(frameBW);
+    m_panels->OpenFrame(framePaint);
     cmdRegionOK->setEnabled(false);
 }
 
 void MainWindow::optBrush_Click()
 {
     if (m_imageWindow) {
-        m_imageWindow->shpRubber()->setVisible(true);
+        m_session->setToolOutlineVisible(true);
     }
     cmdMeasure->setEnabled(false);
 }
@@ -616,7 +520,7 @@ void MainWindow::optPaintSize_Click()
 void MainWindow::cmdHideTool_Click()
 {
     if (m_imageWindow) {
-        m_imageWindow->shpRubber()->setVisible(false);
+        m_session->setToolOutlineVisible(false);
     }
     optBrush->setValue(false);
     optEraser->setValue(false);
@@ -630,9 +534,10 @@ void MainWindow::cmdHideTool_Click()
 bool MainWindow::askQuitQuestion()
 {
     QString question = QStringLiteral("Sure you want to quit?");
-    if (m_dataWindow->hasUnsavedRows()) {
-        const QString rows = m_state.rowCount == 1 ? tr("its 1 row has")
-                                                   : tr("its %1 rows have").arg(m_state.rowCount);
+    if (m_results->hasUnsavedRows()) {
+        const int rowCount = m_results->rowCount();
+        const QString rows =
+            rowCount == 1 ? tr("its 1 row has") : tr("its %1 rows have").arg(rowCount);
         question +=
             tr("\n\nThe results table has unsaved changes: %1 not been saved to a file.").arg(rows);
     }
@@ -668,7 +573,7 @@ void MainWindow::MDIForm_QueryUnload(bool& cancel, CloseReason reason)
 void MainWindow::commitData(QSessionManager& manager)
 {
     // The session is ending: results that were never saved are worth one question.
-    if (m_dataWindow->hasUnsavedRows() && manager.allowsInteraction()) {
+    if (m_results->hasUnsavedRows() && manager.allowsInteraction()) {
         const bool yes = askQuitQuestion();
         manager.release();
         if (!yes) {
@@ -702,124 +607,6 @@ void MainWindow::closeEvent(QCloseEvent* event)
     }
     event->accept();
     Q_EMIT programEnded();
-}
-
-// ---------------------------------------------------------------------------
-// Step panels
-
-void MainWindow::SyncFrameScale()
-{
-    if (frameScale->panelEnabled()) {
-        lblUnit->setEnabled(true);
-        txtUnit->setEnabled(true);
-        cmbUnit->setEnabled(true);
-        optScale->setEnabled(true);
-        optScale->setValue(true);
-    } else {
-        lblUnit->setEnabled(false);
-        txtUnit->setEnabled(false);
-        cmbUnit->setEnabled(false);
-        optScale->setEnabled(false);
-        cmdScaleOK->setEnabled(false);
-    }
-    cmdScaleOK->setEnabled(false);
-}
-
-void MainWindow::SyncFrameSelect()
-{
-    chkRegion->setEnabled(frameSelect->panelEnabled());
-    cmdRegionOK->setEnabled(false);
-}
-
-void MainWindow::SyncFrameBW()
-{
-    const bool enabled = frameBW->panelEnabled();
-    for (QWidget* control : std::initializer_list<QWidget*>{
-             lblSetThreshold, lblThreshold, scrlThreshold, cmdConvert, cmdRefresh}) {
-        control->setEnabled(enabled);
-    }
-}
-
-void MainWindow::SyncFramePaint()
-{
-    const bool enabled = framePaint->panelEnabled();
-    for (QWidget* control :
-         std::initializer_list<QWidget*>{optPaintSize, optEraser, optBrush, cmdHideTool}) {
-        control->setEnabled(enabled);
-    }
-}
-
-void MainWindow::syncFrame(StepFrame* frame)
-{
-    if (frame == frameScale) {
-        SyncFrameScale();
-    } else if (frame == frameSelect) {
-        SyncFrameSelect();
-    } else if (frame == frameBW) {
-        SyncFrameBW();
-    } else if (frame == framePaint) {
-        SyncFramePaint();
-    }
-}
-
-void MainWindow::OpenFrame(StepFrame* frame)
-{
-    frame->setPanelEnabled(true);
-    syncFrame(frame);
-}
-
-void MainWindow::CloseFrame(StepFrame* frame)
-{
-    frame->setPanelEnabled(false);
-    syncFrame(frame);
-}
-
-void MainWindow::ResetStepPanels()
-{
-    CloseFrame(frameScale);
-    CloseFrame(frameSelect);
-    CloseFrame(frameBW);
-    CloseFrame(framePaint);
-    cmdMeasure->setEnabled(false);
-}
-
-void MainWindow::StartScaleStep()
-{
-    OpenFrame(frameScale);
-    frameSelect->setPanelEnabled(false);
-    chkRegion->setValue(0);
-    SyncFrameSelect();
-    CloseFrame(frameBW);
-    CloseFrame(framePaint);
-    cmdMeasure->setEnabled(false);
-}
-
-void MainWindow::FinishScaleStep()
-{
-    optScale->setValue(false);
-    OpenFrame(frameSelect);
-    OpenFrame(frameBW);
-    OpenFrame(framePaint);
-    cmdScaleOK->setEnabled(false);
-}
-
-void MainWindow::FinishConvertStep()
-{
-    OpenFrame(framePaint);
-    cmdMeasure->setEnabled(true);
-}
-
-void MainWindow::ClosePaintStep()
-{
-    CloseFrame(framePaint);
-    cmdMeasure->setEnabled(false);
-}
-
-void MainWindow::FinishMeasureStep()
-{
-    CloseFrame(framePaint);
-    cmdMeasure->setEnabled(false);
-    cmdDataOK->setEnabled(true);
 }
 
 } // namespace verimetra

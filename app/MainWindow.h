@@ -1,12 +1,12 @@
 #pragma once
 
-#include "app/SharedState.h"
+#include "app/StepPanels.h"
 #include "image/ImageWindow.h"
 
 #include <QMainWindow>
 #include <QPointer>
+#include <memory>
 
-class QComboBox;
 class QFileDialog;
 class QLabel;
 class QLineEdit;
@@ -17,16 +17,16 @@ namespace verimetra {
 
 class ClosingNotices;
 class DataWindow;
-class OptionButton;
-class RegionCheckBox;
-class SpinnerControl;
-class StepFrame;
+class MeasurementSession;
+class ResultsModel;
 class Workspace;
 
 // The main window: the title, "Open Image file" and the four numbered step panels
 // on the left, the measure button, the leaf name and area and the table buttons
-// along the bottom, and the image window in the workspace between them.
-class MainWindow : public QMainWindow
+// along the bottom, and the image window in the workspace between them. Its
+// handlers carry out each step on the measurement session and the results table.
+// The controls that the step transitions switch are those of its StepControls.
+class MainWindow : public QMainWindow, private StepControls
 {
     Q_OBJECT
 
@@ -34,8 +34,8 @@ public:
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    SharedState& state() { return m_state; }
-    const SharedState& state() const { return m_state; }
+    MeasurementSession& session() const { return *m_session; }
+    ResultsModel& results() const { return *m_results; }
     ImageWindow* imageWindow() const { return m_imageWindow; }
     DataWindow* dataWindow() const { return m_dataWindow; }
 
@@ -81,8 +81,7 @@ private:
     void cmdConvert_Click();
     void scrlThreshold_Change();
     void cmdMeasure_Click();
-    void MeasureArea();
-    RegionBounds chooseRegion();
+    bool MeasureArea();
 
     // Results.
     void cmdDataOK_Click();
@@ -96,28 +95,17 @@ private:
     void optEraser_Click();
     void optPaintSize_Click();
     void cmdHideTool_Click();
+    // The session's tools follow the tool options.
+    void pushTools();
 
     // Quitting.
     void cmdEnd_Click();
     bool askQuitQuestion();
     void beginClosingNotices();
 
-    // Step panels.
-    void SyncFrameScale();
-    void SyncFrameSelect();
-    void SyncFrameBW();
-    void SyncFramePaint();
-    void OpenFrame(StepFrame* frame);
-    void CloseFrame(StepFrame* frame);
-    void syncFrame(StepFrame* frame);
-    void ResetStepPanels();
-    void StartScaleStep();
-    void FinishScaleStep();
-    void FinishConvertStep();
-    void ClosePaintStep();
-    void FinishMeasureStep();
-
-    SharedState m_state;
+    MeasurementSession* m_session = nullptr;
+    ResultsModel* m_results = nullptr;
+    std::unique_ptr<StepPanels> m_panels;
 
     Workspace* m_workspace = nullptr;
     QPointer<ImageWindow> m_imageWindow;
@@ -127,39 +115,17 @@ private:
     bool m_sessionEnding = false;
     static constexpr int SessionEndGraceMs = 30'000;
 
-    // Toolbar2.
+    // Toolbar2, besides the step controls.
     QLabel* Label3 = nullptr;
     QPushButton* cmdImport = nullptr;
-    StepFrame* frameScale = nullptr;
-    QLabel* lblUnit = nullptr;
-    QLineEdit* txtUnit = nullptr;
-    QComboBox* cmbUnit = nullptr;
-    OptionButton* optScale = nullptr;
-    QPushButton* cmdScaleOK = nullptr;
-    StepFrame* frameSelect = nullptr;
-    RegionCheckBox* chkRegion = nullptr;
-    QPushButton* cmdRegionOK = nullptr;
-    StepFrame* frameBW = nullptr;
-    QLabel* lblSetThreshold = nullptr;
-    QLabel* lblThreshold = nullptr;
-    SpinnerControl* scrlThreshold = nullptr;
-    QPushButton* cmdConvert = nullptr;
-    QPushButton* cmdRefresh = nullptr;
-    StepFrame* framePaint = nullptr;
-    OptionButton* optPaintSize = nullptr;
-    OptionButton* optEraser = nullptr;
     QLabel* Label4 = nullptr;
-    OptionButton* optBrush = nullptr;
     QLabel* Label6 = nullptr;
-    QPushButton* cmdHideTool = nullptr;
 
-    // Toolbar1.
-    QPushButton* cmdMeasure = nullptr;
+    // Toolbar1, besides the step controls.
     QLineEdit* Text2 = nullptr;
     QLineEdit* txtLeafName = nullptr;
     QLineEdit* Text1 = nullptr;
     QLineEdit* txtLeafA = nullptr;
-    QPushButton* cmdDataOK = nullptr;
     QPushButton* cmdDataFile = nullptr;
     QPushButton* cmdPicUnload = nullptr;
     QPushButton* cmdEnd = nullptr;

@@ -6,10 +6,10 @@
 #include "analysis/AreaMeasurement.h"
 #include "analysis/ColourValue.h"
 #include "analysis/Conversion.h"
-#include "image/Overlays.h"
 #include "image/PictureFit.h"
 #include "image/PictureSurface.h"
 #include "image/PixelAccess.h"
+#include "session/MeasurementSession.h"
 
 #include <QCoreApplication>
 #include <QWindow>
@@ -125,11 +125,14 @@ std::vector<QPoint> stampPositions(QSize size)
 class ShownSurface
 {
 public:
-    explicit ShownSurface(const QImage& picture)
+    // The session's working picture is `picture` fitted to `fitHeight`, by default
+    // to its own height: the picture itself.
+    explicit ShownSurface(const QImage& picture, int fitHeight = 0) : m_surface(m_session)
     {
-        m_surface.setPicture(picture);
-        m_surface.line()->setVisible(false);
-        m_surface.region()->setVisible(false);
+        m_session.takePicture(QString(), picture);
+        m_session.reset(fitHeight > 0 ? fitHeight : picture.height());
+        m_session.hideOutlines();
+        m_session.setToolOutlineVisible(true);
         m_surface.show();
         for (int i = 0; i < 100 && !exposed(); ++i) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
@@ -138,6 +141,7 @@ public:
     }
 
     PictureSurface& surface() { return m_surface; }
+    MeasurementSession& session() { return m_session; }
 
     bool exposed() const
     {
@@ -159,6 +163,7 @@ public:
     }
 
 private:
+    MeasurementSession m_session;
     PictureSurface m_surface;
 };
 
@@ -289,7 +294,6 @@ void repaintStampRect(benchmark::State& state, QSize size)
     const Clock::time_point start = Clock::now();
     for (auto _ : state) {
         const QRect rect(positions[i % positions.size()], QSize(StampSide + 1, StampSide + 1));
-        surface.changed(rect);
         surface.repaint(rect);
         ++i;
     }
@@ -298,23 +302,30 @@ void repaintStampRect(benchmark::State& state, QSize size)
     setRatioToFloor(state, size, state.iterations() > 0 ? total / double(state.iterations()) : 0);
 }
 
-// One step of the brush: the stamp into the surface's picture, then its repaint.
+// One step of the brush: the session's stamp into the working picture, then the
+// repaint of what it reports changed.
 void brushStep(benchmark::State& state, QSize size)
 {
-    ShownSurface shown(convertedPicture(size).copy()); // the surface's own pixels
+    ShownSurface shown(convertedPicture(size));
     if (!shown.usable(state, size)) {
         return;
     }
     PictureSurface& surface = shown.surface();
+    MeasurementSession& session = shown.session();
+    // The tool outline sized to StampSide by a drag, as the user sizes it.
+    ToolChoice sizing;
+    sizing.toolSize = true;
+    session.setTools(sizing);
+    session.pressAt(0, 0);
+    session.moveTo(StampSide, StampSide);
+    session.release();
     const std::vector<QPoint> positions = stampPositions(size);
     std::size_t i = 0;
     const Clock::time_point start = Clock::now();
     for (auto _ : state) {
         const QPoint p = positions[i % positions.size()];
         const int colourValue = (i & 1) ? colour::White : colour::Black;
-        const QRect rect =
-            stamp(surface.pixels(), float(p.x()), float(p.y()), StampSide, StampSide, colourValue);
-        surface.changed(rect);
+        const QRect rect = session.stamp(float(p.x()), float(p.y()), colourValue);
         surface.repaint(rect);
         ++i;
     }
@@ -332,7 +343,6 @@ void repaintWhole(benchmark::State& state, QSize size)
     PictureSurface& surface = shown.surface();
     const Clock::time_point start = Clock::now();
     for (auto _ : state) {
-        surface.changedAll();
         surface.repaint();
     }
     const double total = secondsBetween(start, Clock::now());
@@ -354,21 +364,18 @@ QSize fittedSize(const RefreshCase& c)
     return QSize(int(fit.width), int(fit.height));
 }
 
-// What Refresh (and a threshold change) does with the picture, as the image window's
-// fit does it: the fit of the loaded picture, found in the cache, given to the surface.
+// What Refresh (and a threshold change) does with the picture, as the session's
+// reset does it: the fit of the loaded picture, found in the cache, copied into the
+// working picture.
 void refreshHit(benchmark::State& state, RefreshCase c)
 {
-    const QImage loaded = unconvertedPicture(c.loaded);
-    FitCache cache;
-    const QSize size = fittedSize(c);
-    ShownSurface shown(cache.scaled(loaded, size));
-    if (!shown.usable(state, size)) {
+    ShownSurface shown(unconvertedPicture(c.loaded), c.fitHeight);
+    if (!shown.usable(state, fittedSize(c))) {
         return;
     }
-    PictureSurface& surface = shown.surface();
+    MeasurementSession& session = shown.session();
     for (auto _ : state) {
-        const PictureFit fit = computeFit(c.fitHeight, loaded.size());
-        surface.setPicture(cache.scaled(loaded, QSize(int(fit.width), int(fit.height))));
+        session.reset(c.fitHeight);
     }
     QCoreApplication::processEvents();
 }
@@ -377,29 +384,25 @@ void refreshHit(benchmark::State& state, RefreshCase c)
 // and the repaint that then shows it (the whole surface here).
 void refreshWhole(benchmark::State& state, RefreshCase c, bool afterConversion)
 {
-    const QImage loaded = unconvertedPicture(c.loaded);
-    FitCache cache;
-    const QSize size = fittedSize(c);
-    ShownSurface shown(cache.scaled(loaded, size));
-    if (!shown.usable(state, size)) {
+    ShownSurface shown(unconvertedPicture(c.loaded), c.fitHeight);
+    if (!shown.usable(state, fittedSize(c))) {
         return;
     }
     PictureSurface& surface = shown.surface();
-    const RegionBounds whole = wholeOf(size);
+    MeasurementSession& session = shown.session();
+    const QColor background = surface.palette().color(QPalette::Window);
     timeEachPass(
         state,
         [&] {
             if (afterConversion) {
-                convertToBlackAndWhite(surface.pixels(), whole, ThresholdStart);
-                surface.changedAll();
+                session.convert(ThresholdStart); // the whole picture: no selection shown
                 surface.refresh();
             }
             QCoreApplication::processEvents();
         },
         [&] {
-            surface.clear();
-            const PictureFit fit = computeFit(c.fitHeight, loaded.size());
-            surface.setPicture(cache.scaled(loaded, QSize(int(fit.width), int(fit.height))));
+            session.clearPicture(background);
+            session.reset(c.fitHeight);
             surface.repaint();
         });
     QCoreApplication::processEvents();
@@ -448,15 +451,15 @@ void registerRefresh(RefreshCase c, const std::string& sizeLabel, bool judged)
         ->Unit(benchmark::kMillisecond);
 
     for (auto [name, operation, section] :
-         {std::tuple{hit, "Refresh / threshold change: FitCache hit + setPicture",
+         {std::tuple{hit, "Refresh / threshold change: FitCache hit + working picture",
                      RefreshHitSection},
           std::tuple{after,
                      "Refresh / threshold change after a conversion: clear + FitCache hit + "
-                     "setPicture + repaint",
+                     "working picture + repaint",
                      RefreshAfterConversionSection},
           std::tuple{again,
                      "Refresh / threshold change again: clear + "
-                     "FitCache hit + setPicture + repaint",
+                     "FitCache hit + working picture + repaint",
                      RefreshAgainSection}}) {
         SummaryRow row;
         row.benchmark = name;
@@ -524,9 +527,9 @@ void registerPixelBenchmarks()
         timed("stamp/" + k, stampAtChangingPositions, "stamp 61 x 61 (changing positions)",
               StampSection, benchmark::kMicrosecond, GoalKind::Under, 20e-6);
         timed("repaint_stamp_rect/" + k, repaintStampRect,
-              "repaint after a stamp: changed + repaint of the 61 x 61 rect", RepaintStampSection,
+              "repaint after a stamp: repaint of the 61 x 61 rect", RepaintStampSection,
               benchmark::kMicrosecond);
-        timed("brush_step/" + k, brushStep, "brush step: stamp + changed + repaint of its rect",
+        timed("brush_step/" + k, brushStep, "brush step: the session's stamp + repaint of its rect",
               BrushStepSection, benchmark::kMicrosecond);
         timed("repaint_whole/" + k, repaintWhole, "repaint of the whole surface",
               RepaintWholeSection, benchmark::kMillisecond);

@@ -1,9 +1,8 @@
 #include "image/ImageWindow.h"
 
-#include "app/SharedState.h"
-#include "image/MouseTools.h"
 #include "image/Overlays.h"
 #include "image/PictureSurface.h"
+#include "session/MeasurementSession.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -12,9 +11,9 @@
 
 namespace verimetra {
 
-ImageWindow::ImageWindow(SharedState& state, ToolControls controls, QWidget* parent)
-    : QMdiSubWindow(parent), m_state(state), m_controls(std::move(controls)), m_client(new QWidget),
-      m_picture1(new QWidget(m_client)), m_picture2(new PictureSurface(m_client))
+ImageWindow::ImageWindow(MeasurementSession& session, QWidget* parent)
+    : QMdiSubWindow(parent), m_session(session), m_client(new QWidget),
+      m_picture1(new QWidget(m_client)), m_picture2(new PictureSurface(session, m_client))
 {
     setObjectName(QStringLiteral("frmPicture"));
     m_client->setObjectName(QStringLiteral("frmPictureClient"));
@@ -57,18 +56,14 @@ void ImageWindow::Form_Load()
 {
     showMaximisedNow();
     move(0, 0);
-    line1()->setVisible(false);
-    shpRubber()->setVisible(false);
-    shpRegion()->setVisible(false);
-    m_state.lastArea = 0;
-    m_state.imageCounter = 0;
-    m_state.setAreaSlot(0, 0);
+    m_session.hideOutlines();
+    m_session.restartSlots();
     m_picture2->waitNotice()->hide();
 }
 
 void ImageWindow::Form_Activate()
 {
-    if (!m_loaded.isNull()) {
+    if (!loadedPicture().isNull()) {
         fitPicture();
     }
     m_picture1->hide();
@@ -79,30 +74,14 @@ int ImageWindow::scaleHeight() const
     return m_client->height();
 }
 
-void ImageWindow::setLoadedPicture(const QImage& picture)
+const QImage& ImageWindow::loadedPicture() const
 {
-    m_loaded = picture;
-    m_fitCache.clear();
-}
-
-PictureFit ImageWindow::fitFor(QSize size) const
-{
-    return computeFit(scaleHeight(), size);
+    return m_session.loadedPicture();
 }
 
 PictureFit ImageWindow::fitPicture()
 {
-    const PictureFit fit = fitFor(m_loaded.size());
-    m_state.fitRatio = fit.ratio;
-    m_state.fitHeight = fit.height;
-    m_state.fitWidth = fit.width;
-    if (!fit.isValid()) {
-        m_picture2->setPicture(QImage());
-        return fit;
-    }
-    const QSize size(static_cast<int>(fit.width), static_cast<int>(fit.height));
-    m_picture2->setPicture(m_fitCache.scaled(m_loaded, size));
-    return fit;
+    return m_session.reset(scaleHeight());
 }
 
 void ImageWindow::unload()
@@ -124,59 +103,21 @@ void ImageWindow::closeEvent(QCloseEvent* event)
     Q_EMIT closeRequested();
 }
 
-// Each handler makes its tests in a fixed order, every test on its own: one event
-// serves every tool whose condition holds. The mouse button does not matter.
+// The mouse button and the keys held do not matter to any tool.
 
 void ImageWindow::Picture2_MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, float x, float y)
 {
-    if (m_controls.scaleLineSelected()) {
-        scaleLinePress(m_state, *line1(), x, y);
-        m_controls.scaleLineStarted();
-    }
-    if (m_controls.toolSizeSelected()) {
-        toolSizePress(m_state, *shpRubber(), x, y);
-    }
-    if (m_controls.eraserSelected()) {
-        strokePress(m_state, *shpRubber(), *m_picture2, m_controls.eraserColour(), x, y);
-    }
-    if (m_controls.brushSelected()) {
-        strokePress(m_state, *shpRubber(), *m_picture2, m_controls.brushColour(), x, y);
-    }
-    if (m_state.regionMode == RegionMode::Selecting) {
-        selectionPress(m_state, *shpRegion(), x, y);
-    }
+    m_session.pressAt(x, y);
 }
 
 void ImageWindow::Picture2_MouseMove(Qt::MouseButtons, Qt::KeyboardModifiers, float x, float y)
 {
-    if (m_state.scaleLineDrawing) {
-        scaleLineMove(m_state, *line1(), x, y);
-    }
-    if (m_state.toolSizing) {
-        toolSizeMove(m_state, *shpRubber(), x, y);
-    }
-    if (m_state.paintDragging) {
-        strokeMove(m_state, *shpRubber(), *m_picture2, x, y);
-    }
-    if (m_state.regionDragging) {
-        selectionMove(m_state, *shpRegion(), x, y);
-    }
+    m_session.moveTo(x, y);
 }
 
 void ImageWindow::Picture2_MouseUp(Qt::MouseButton, Qt::KeyboardModifiers, float, float)
 {
-    if (m_state.scaleLineDrawing) {
-        scaleLineRelease(m_state, *line1());
-    }
-    if (m_state.toolSizing) {
-        toolSizeRelease(m_state);
-    }
-    if (m_state.paintDragging) {
-        strokeRelease(m_state);
-    }
-    if (m_state.regionDragging) {
-        selectionRelease(m_state, *shpRegion());
-    }
+    m_session.release();
 }
 
 } // namespace verimetra

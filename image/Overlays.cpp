@@ -33,11 +33,6 @@ Overlay::Overlay(const QString& name, QColor colour, QWidget* surface)
     setObjectName(name);
 }
 
-void Overlay::setVisible(bool visible)
-{
-    change([&] { m_visible = visible; });
-}
-
 void Overlay::repaintChange(bool wasVisible, const QRect& before)
 {
     if (wasVisible) {
@@ -56,33 +51,22 @@ QPen Overlay::pen() const
     return pen;
 }
 
-ShapeOverlay::ShapeOverlay(const QString& name, QColor colour, QRectF geometry, QWidget* surface)
-    : Overlay(name, colour, surface), m_left(static_cast<float>(geometry.left())),
-      m_top(static_cast<float>(geometry.top())), m_width(static_cast<float>(geometry.width())),
-      m_height(static_cast<float>(geometry.height()))
+ShapeOverlay::ShapeOverlay(const QString& name, QColor colour, const Outline& outline,
+                           QWidget* surface)
+    : Overlay(name, colour, surface)
 {
+    show(outline);
 }
 
 QRect ShapeOverlay::screenRect() const
 {
-    return boundsOf(m_left, m_top, double(m_left) + m_width, double(m_top) + m_height);
+    return boundsOf(m_outline.left, m_outline.top, double(m_outline.left) + m_outline.width,
+                    double(m_outline.top) + m_outline.height);
 }
 
-void ShapeOverlay::setLeft(float value)
+void ShapeOverlay::show(const Outline& outline)
 {
-    change([&] { m_left = value; });
-}
-void ShapeOverlay::setTop(float value)
-{
-    change([&] { m_top = value; });
-}
-void ShapeOverlay::setWidth(float value)
-{
-    change([&] { m_width = value; });
-}
-void ShapeOverlay::setHeight(float value)
-{
-    change([&] { m_height = value; });
+    change(outline.visible, [&] { m_outline = outline; });
 }
 
 void ShapeOverlay::paint(QPainter& painter) const
@@ -93,38 +77,26 @@ void ShapeOverlay::paint(QPainter& painter) const
     painter.setPen(pen());
     painter.setBrush(Qt::NoBrush);
     // The border runs along the inside of the outline's bounds.
-    painter.drawRect(QRectF(double(m_left) + 0.5, double(m_top) + 0.5,
-                            std::max(0.0, double(m_width) - 1.0),
-                            std::max(0.0, double(m_height) - 1.0)));
+    painter.drawRect(QRectF(double(m_outline.left) + 0.5, double(m_outline.top) + 0.5,
+                            std::max(0.0, double(m_outline.width) - 1.0),
+                            std::max(0.0, double(m_outline.height) - 1.0)));
 }
 
-LineOverlay::LineOverlay(const QString& name, QColor colour, QLineF line, QWidget* surface)
-    : Overlay(name, colour, surface), m_x1(static_cast<float>(line.x1())),
-      m_y1(static_cast<float>(line.y1())), m_x2(static_cast<float>(line.x2())),
-      m_y2(static_cast<float>(line.y2()))
+LineOverlay::LineOverlay(const QString& name, QColor colour, const LinePosition& line,
+                         QWidget* surface)
+    : Overlay(name, colour, surface)
 {
+    show(line);
 }
 
 QRect LineOverlay::screenRect() const
 {
-    return boundsOf(m_x1, m_y1, m_x2, m_y2);
+    return boundsOf(m_line.from.x, m_line.from.y, m_line.to.x, m_line.to.y);
 }
 
-void LineOverlay::setX1(float value)
+void LineOverlay::show(const LinePosition& line)
 {
-    change([&] { m_x1 = value; });
-}
-void LineOverlay::setY1(float value)
-{
-    change([&] { m_y1 = value; });
-}
-void LineOverlay::setX2(float value)
-{
-    change([&] { m_x2 = value; });
-}
-void LineOverlay::setY2(float value)
-{
-    change([&] { m_y2 = value; });
+    change(line.visible, [&] { m_line = line; });
 }
 
 void LineOverlay::paint(QPainter& painter) const
@@ -133,8 +105,8 @@ void LineOverlay::paint(QPainter& painter) const
         return;
     }
     painter.setPen(pen());
-    painter.drawLine(QPointF(double(m_x1) + 0.5, double(m_y1) + 0.5),
-                     QPointF(double(m_x2) + 0.5, double(m_y2) + 0.5));
+    painter.drawLine(QPointF(double(m_line.from.x) + 0.5, double(m_line.from.y) + 0.5),
+                     QPointF(double(m_line.to.x) + 0.5, double(m_line.to.y) + 0.5));
 }
 
 } // namespace verimetra

@@ -1,24 +1,22 @@
 #include "image/PictureSurface.h"
 
 #include "image/Overlays.h"
-#include "image/PixelAccess.h"
+#include "session/MeasurementSession.h"
 
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
-#include <cstring>
 
 namespace verimetra {
 
-PictureSurface::PictureSurface(QWidget* parent)
-    : QWidget(parent),
-      // Where the overlays sit before anything moves them.
-      m_line(new LineOverlay(QStringLiteral("Line1"), QColor(0, 0, 255), QLineF(136, 208, 240, 208),
-                             this)),
+PictureSurface::PictureSurface(MeasurementSession& session, QWidget* parent)
+    : QWidget(parent), m_session(session),
+      m_line(new LineOverlay(QStringLiteral("Line1"), QColor(0, 0, 255),
+                             session.state().scaleLine.drawn, this)),
       m_region(new ShapeOverlay(QStringLiteral("shpRegion"), QColor(192, 0, 0),
-                                QRectF(16, 72, 30, 30), this)),
+                                session.state().selection.outline, this)),
       m_rubber(new ShapeOverlay(QStringLiteral("shpRubber"), QColor(0, 192, 0),
-                                QRectF(0, 0, 30, 30), this)),
+                                session.state().paint.outline, this)),
       m_wait(new QLabel(QStringLiteral("Please Wait..."), this))
 {
     setObjectName(QStringLiteral("Picture2"));
@@ -39,55 +37,47 @@ PictureSurface::PictureSurface(QWidget* parent)
     m_wait->adjustSize();
     m_wait->move(16, 16);
     m_wait->hide();
+
+    connect(&m_session, &MeasurementSession::pictureReplaced, this, &PictureSurface::showPicture);
+    connect(&m_session, &MeasurementSession::pictureChanged, this, &PictureSurface::showChange);
+    connect(&m_session, &MeasurementSession::outlinesChanged, this, &PictureSurface::showOutlines);
+    connect(&m_session, &MeasurementSession::busyChanged, this, &PictureSurface::showBusy);
 }
 
-void PictureSurface::setPicture(const QImage& picture)
+const QImage& PictureSurface::picture() const
 {
-    // The working picture keeps a buffer of its own, never shared with the cached
-    // fit: the passes over it then run in place, and a Refresh costs one copy of the
-    // pixels into memory that is already there rather than a fresh allocation.
-    const bool reuse = !picture.isNull() && m_picture.isDetached() &&
-                       m_picture.size() == picture.size() &&
-                       m_picture.format() == picture.format() &&
-                       m_picture.bytesPerLine() == picture.bytesPerLine();
-    if (reuse) {
-        std::memcpy(m_picture.bits(), picture.constBits(), size_t(picture.sizeInBytes()));
-    } else {
-        m_picture = picture.copy();
-    }
-    resize(m_picture.size());
+    return m_session.picture();
+}
+
+void PictureSurface::showPicture()
+{
+    resize(picture().size());
     update();
 }
 
-void PictureSurface::clear()
-{
-    m_picture.fill(palette().color(QPalette::Window));
-    update();
-}
-
-int PictureSurface::point(double x, double y) const
-{
-    return pointAt(m_picture, x, y);
-}
-
-void PictureSurface::setPixel(double x, double y, int colourValue)
-{
-    setPixelAt(m_picture, x, y, colourValue);
-    if (x >= 0 && y >= 0) {
-        update(QRect(static_cast<int>(x), static_cast<int>(y), 1, 1));
-    }
-}
-
-void PictureSurface::changed(const QRect& area)
+void PictureSurface::showChange(const QRect& area)
 {
     if (!area.isEmpty()) {
         update(area);
     }
 }
 
-void PictureSurface::changedAll()
+void PictureSurface::showOutlines()
 {
-    update();
+    const SessionState& state = m_session.state();
+    m_line->show(state.scaleLine.drawn);
+    m_region->show(state.selection.outline);
+    m_rubber->show(state.paint.outline);
+}
+
+void PictureSurface::showBusy(bool busy)
+{
+    if (busy) {
+        m_wait->show();
+        refresh();
+    } else {
+        m_wait->hide();
+    }
 }
 
 void PictureSurface::refresh()
@@ -99,9 +89,10 @@ void PictureSurface::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
     const QRect area = event->rect();
-    const QRect onPicture = area & m_picture.rect();
+    const QImage& shown = picture();
+    const QRect onPicture = area & shown.rect();
     if (!onPicture.isEmpty()) {
-        painter.drawImage(onPicture.topLeft(), m_picture, onPicture);
+        painter.drawImage(onPicture.topLeft(), shown, onPicture);
     }
     // Only what lies off the picture needs the background.
     for (const QRect& rest : QRegion(area).subtracted(QRegion(onPicture))) {

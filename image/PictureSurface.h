@@ -8,11 +8,13 @@ class QLabel;
 namespace verimetra {
 
 class LineOverlay;
+class MeasurementSession;
 class ShapeOverlay;
 
-// The working picture: one widget pixel is one picture pixel. It shows the
-// picture with the scale line, the selection rectangle, the tool outline and the
-// "Please Wait..." notice drawn above it, and reports the mouse in picture pixels.
+// The working picture of a measurement session: one widget pixel is one picture
+// pixel. It shows the picture with the scale line, the selection rectangle, the
+// tool outline and the "Please Wait..." notice drawn above it, repaints what the
+// session says has changed, and reports the mouse in picture pixels.
 class PictureSurface : public QWidget
 {
     Q_OBJECT
@@ -20,23 +22,9 @@ class PictureSurface : public QWidget
     Q_PROPERTY(QImage picture READ picture)
 
 public:
-    explicit PictureSurface(QWidget* parent = nullptr);
+    explicit PictureSurface(MeasurementSession& session, QWidget* parent = nullptr);
 
-    const QImage& picture() const { return m_picture; }
-
-    // Replaces the working picture (Format_RGB32) and resizes the widget to it.
-    void setPicture(const QImage& picture);
-    // Erases the picture to the background colour, keeping its size.
-    void clear();
-
-    // Colour value at (x, y), -1 outside; setting outside does nothing.
-    int point(double x, double y) const;
-    void setPixel(double x, double y, int colourValue);
-
-    // Direct access for whole-region work; call changed() afterwards.
-    QImage& pixels() { return m_picture; }
-    void changed(const QRect& area);
-    void changedAll();
+    const QImage& picture() const;
 
     // Shows what has been drawn so far at once.
     void refresh();
@@ -60,7 +48,12 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
-    QImage m_picture;
+    void showPicture();
+    void showChange(const QRect& area);
+    void showOutlines();
+    void showBusy(bool busy);
+
+    MeasurementSession& m_session;
     LineOverlay* m_line;
     ShapeOverlay* m_region;
     ShapeOverlay* m_rubber;

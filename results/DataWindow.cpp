@@ -1,9 +1,9 @@
 #include "results/DataWindow.h"
 
-#include "analysis/NumberText.h"
-#include "app/MessageBoxes.h"
-#include "app/SharedState.h"
 #include "results/ResultsGrid.h"
+#include "session/ResultsModel.h"
+#include "widgets/FormBuilding.h"
+#include "widgets/MessageBoxes.h"
 
 #include <QCloseEvent>
 #include <QFileDialog>
@@ -15,29 +15,27 @@
 namespace verimetra {
 
 namespace {
-QPushButton* makeButton(const QString& name, const QString& caption, QWidget* parent)
+QPushButton* makeNamedButton(const char* name, const QString& caption, QWidget* parent)
 {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setAutoDefault(false);
+    QPushButton* button = makeButton(caption, parent);
+    button->setObjectName(QLatin1String(name));
     return button;
 }
 } // namespace
 
-DataWindow::DataWindow(SharedState& state, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_state(state), m_grid(new ResultsGrid(this)),
-      m_import(makeButton(QStringLiteral("cmdImport"), QStringLiteral("Import Data File"), this)),
-      m_save(makeButton(QStringLiteral("cmdSave"), QStringLiteral("Save File"), this)),
-      m_clear(makeButton(QStringLiteral("cmdClear"), QStringLiteral("Clear Data"), this)),
-      m_hide(makeButton(QStringLiteral("cmdHide"), QStringLiteral("Back to Mainform"), this)),
+DataWindow::DataWindow(ResultsModel& results, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_results(results), m_grid(new ResultsGrid(this)),
+      m_import(makeNamedButton("cmdImport", QStringLiteral("Import Data File"), this)),
+      m_save(makeNamedButton("cmdSave", QStringLiteral("Save File"), this)),
+      m_clear(makeNamedButton("cmdClear", QStringLiteral("Clear Data"), this)),
+      m_hide(makeNamedButton("cmdHide", QStringLiteral("Back to Mainform"), this)),
       m_dialog(new QFileDialog(this))
 {
     setObjectName(QStringLiteral("frmData"));
     setWindowTitle(QStringLiteral("Data Table"));
     setWindowIcon(QIcon(QStringLiteral(":/verimetra/icon-48.png")));
-    QFont windowFont(QStringLiteral("Times New Roman"));
-    windowFont.setPointSizeF(12);
-    setFont(windowFont);
+    setFont(tableFont());
+    m_grid->showResults(&m_results);
 
     m_dialog->setObjectName(QStringLiteral("CommonDialog1"));
     // Qt's own dialog everywhere, so that it behaves the same on every desktop.
@@ -52,7 +50,7 @@ DataWindow::DataWindow(SharedState& state, QWidget* parent)
         buttons->addWidget(button);
     }
     layout->addLayout(buttons);
-    resize(7440 / 15, 4980 / 15);
+    resize(fromTwips(7440), fromTwips(4980));
     setTabOrder(m_grid, m_save);
     setTabOrder(m_save, m_hide);
     setTabOrder(m_hide, m_import);
@@ -71,55 +69,12 @@ void DataWindow::SetUpResultsTable()
     m_grid->setColWidth(2, 3000);
     m_grid->setColAlignment(2, 2);
     m_grid->setColAlignment(0, 2);
-    m_grid->setRow(0);
-    m_grid->setCol(0);
-    m_grid->setText(QStringLiteral("No."));
-    m_grid->setCol(1);
-    m_grid->setText(QStringLiteral("File name"));
-    m_grid->setCol(2);
-    m_grid->setText(QStringLiteral("Area"));
-    m_state.rowCount = 0;
+    m_results.setUpTable();
 }
 
 QList<ResultRecord> DataWindow::records() const
 {
-    QList<ResultRecord> rows;
-    rows.reserve(m_state.rowCount);
-    for (int k = 1; k <= m_state.rowCount && k < m_grid->rows(); ++k) {
-        m_grid->setRow(k);
-        m_grid->setCol(1);
-        ResultRecord record;
-        record.name = m_grid->text();
-        m_grid->setCol(2);
-        record.area = m_grid->value();
-        rows.append(record);
-    }
-    return rows;
-}
-
-bool DataWindow::hasUnsavedRows() const
-{
-    return m_changed && m_state.rowCount > 0;
-}
-
-void DataWindow::showRecords(const QList<ResultRecord>& records)
-{
-    const auto n = static_cast<int>(records.size());
-    m_grid->setUpdatesEnabled(false);
-    m_grid->setRows(n + 1);
-    for (int k = 1; k <= n; ++k) {
-        const ResultRecord& record = records[k - 1];
-        m_grid->setRow(k);
-        m_grid->setCol(0);
-        m_grid->setText(QString::number(k));
-        m_grid->setCol(1);
-        m_grid->setText(record.name);
-        m_grid->setCol(2);
-        m_grid->setText(formatForDisplay(record.area));
-        m_grid->setValue(record.area);
-    }
-    m_grid->setUpdatesEnabled(true);
-    m_state.rowCount = n;
+    return m_results.records();
 }
 
 QString DataWindow::askFileName(bool forSaving)
@@ -145,14 +100,9 @@ void DataWindow::cmdSave_Click()
     if (path.isEmpty()) {
         return;
     }
-    const Outcome saved = saveDataFile(path, records());
-    if (!saved.ok()) {
-        showProblem(this, tr("%1.\n\nThe results were not saved. An earlier file of that name "
-                             "was left as it was.")
-                              .arg(saved.error()));
-        return;
+    if (const Outcome saved = m_results.save(path); !saved.ok()) {
+        showProblem(this, saved.error());
     }
-    m_changed = false;
 }
 
 void DataWindow::cmdImport_Click()
@@ -161,21 +111,14 @@ void DataWindow::cmdImport_Click()
     if (path.isEmpty()) {
         return;
     }
-    const Result<QList<ResultRecord>> contents = loadDataFile(path);
-    if (!contents.ok()) {
-        showProblem(
-            this, tr("%1\n\nNothing was imported: the table is unchanged.").arg(contents.error()));
-        return;
+    if (const Outcome imported = m_results.importFile(path); !imported.ok()) {
+        showProblem(this, imported.error());
     }
-    showRecords(contents.value());
-    m_changed = false;
 }
 
 void DataWindow::cmdClear_Click()
 {
-    m_state.rowCount = 0;
-    m_grid->setRows(1);
-    m_changed = false;
+    m_results.clear();
 }
 
 void DataWindow::cmdHide_Click()

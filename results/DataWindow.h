@@ -9,8 +9,8 @@ class QPushButton;
 
 namespace verimetra {
 
-struct SharedState;
 class ResultsGrid;
+class ResultsModel;
 
 // The results table window "Data Table": the grid and its four buttons. It exists,
 // shown or hidden, for the whole run; closing it only hides it.
@@ -19,7 +19,8 @@ class DataWindow : public QWidget
     Q_OBJECT
 
 public:
-    explicit DataWindow(SharedState& state, QWidget* parent = nullptr);
+    // The window shows `results` and acts on it.
+    explicit DataWindow(ResultsModel& results, QWidget* parent = nullptr);
 
     ResultsGrid* grid() const { return m_grid; }
 
@@ -28,14 +29,6 @@ public:
 
     // The rows of the table, in order, with their full areas.
     QList<ResultRecord> records() const;
-
-    // Whether the table holds rows that changed since they were last saved or
-    // imported; recording calls markChanged().
-    bool hasUnsavedRows() const;
-    void markChanged() { m_changed = true; }
-
-    // Writes the grid's rows 1..n from `records`, numbered 1 to n.
-    void showRecords(const QList<ResultRecord>& records);
 
 private:
     void cmdSave_Click();
@@ -50,14 +43,13 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    SharedState& m_state;
+    ResultsModel& m_results;
     ResultsGrid* m_grid;
     QPushButton* m_import;
     QPushButton* m_save;
     QPushButton* m_clear;
     QPushButton* m_hide;
     QFileDialog* m_dialog;
-    bool m_changed = false;
 };
 
 } // namespace verimetra

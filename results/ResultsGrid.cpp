@@ -1,11 +1,13 @@
 #include "results/ResultsGrid.h"
 
+#include "session/ResultsModel.h"
+#include "widgets/FormBuilding.h"
+
 #include <QHeaderView>
 
 namespace verimetra {
 
 namespace {
-constexpr int TwipsPerPixel = 15;
 constexpr int ValueRole = Qt::UserRole + 1;
 } // namespace
 
@@ -17,12 +19,56 @@ ResultsGrid::ResultsGrid(QWidget* parent) : QTableWidget(1, 3, parent)
     setEditTriggers(NoEditTriggers);
     setSelectionMode(SingleSelection);
     setWordWrap(false);
-    QFont gridFont(QStringLiteral("Times New Roman"));
-    gridFont.setPointSizeF(12);
-    setFont(gridFont);
+    setFont(tableFont());
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     m_alignments = {Qt::Alignment(), Qt::Alignment(), Qt::Alignment()};
     setRows(1);
+}
+
+void ResultsGrid::showResults(const ResultsModel* results)
+{
+    m_results = results;
+    connect(results, &QAbstractItemModel::headerDataChanged, this,
+            [this](Qt::Orientation, int first, int last) { showHeadings(first, last); });
+    connect(results, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex&, int first, int last) { showRows(first, last); });
+    connect(results, &QAbstractItemModel::modelReset, this, &ResultsGrid::showAllRows);
+}
+
+void ResultsGrid::showHeadings(int first, int last)
+{
+    setRow(0);
+    for (int column = first; column <= last; ++column) {
+        setCol(column);
+        setText(m_results->headerData(column, Qt::Horizontal).toString());
+    }
+}
+
+// Model row r is grid row r + 1, below the headings.
+void ResultsGrid::showRows(int first, int last)
+{
+    setRows(m_results->rowCount() + 1);
+    for (int r = first; r <= last; ++r) {
+        setRow(r + 1);
+        for (int column = 0; column < ResultsModel::ColumnCount; ++column) {
+            setCol(column);
+            const QModelIndex cell = m_results->index(r, column);
+            setText(cell.data().toString());
+            if (column == int(ResultsModel::Column::Area)) {
+                setValue(cell.data(ResultsModel::AreaRole).toDouble());
+            }
+        }
+    }
+}
+
+void ResultsGrid::showAllRows()
+{
+    setUpdatesEnabled(false);
+    setRows(m_results->rowCount() + 1);
+    if (m_results->rowCount() > 0) {
+        showRows(0, m_results->rowCount() - 1);
+    }
+    setUpdatesEnabled(true);
 }
 
 void ResultsGrid::styleCell(QTableWidgetItem* item, int row, int column) const
@@ -114,7 +160,7 @@ void ResultsGrid::setValue(double value)
 
 void ResultsGrid::setColWidth(int column, int twips)
 {
-    setColumnWidth(column, twips / TwipsPerPixel);
+    setColumnWidth(column, fromTwips(twips));
 }
 
 void ResultsGrid::setColAlignment(int column, int code)

@@ -4,6 +4,8 @@
 
 namespace verimetra {
 
+class ResultsModel;
+
 // The results grid: a rectangle of text cells, row 0 and column 0 drawn as
 // headings, one current cell through which texts are read and written. Cell
 // (row, column) here is cell (row, column) of the widget. Each area cell also
@@ -14,6 +16,9 @@ class ResultsGrid : public QTableWidget
 
 public:
     explicit ResultsGrid(QWidget* parent = nullptr);
+
+    // Shows `results` from now on: row 0 its headings, rows 1 to n its rows.
+    void showResults(const ResultsModel* results);
 
     // Exactly n rows (n >= 1): rows below n keep their texts, new rows are empty.
     bool setRows(int rows);
@@ -37,12 +42,17 @@ public:
     void setColAlignment(int column, int code);
 
 private:
+    void showHeadings(int first, int last);
+    void showRows(int first, int last);
+    void showAllRows();
+
     QTableWidgetItem* currentItem();
     void styleCell(QTableWidgetItem* item, int row, int column) const;
 
     int m_row = 0;
     int m_col = 0;
     QList<Qt::Alignment> m_alignments;
+    const ResultsModel* m_results = nullptr;
 };
 
 } // namespace verimetra

@@ -145,6 +145,8 @@ inline QImage filled(int w, int h, QColor fill = Qt::white)
 #include "image/PictureSurface.h"
 #include "results/DataWindow.h"
 #include "results/ResultsGrid.h"
+#include "session/MeasurementSession.h"
+#include "session/ResultsModel.h"
 
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -175,7 +177,8 @@ public:
     std::unique_ptr<verimetra::MainWindow> window;
     QTemporaryDir dir;
 
-    verimetra::SharedState& state() { return window->state(); }
+    const verimetra::SessionState& state() { return window->session().state(); }
+    verimetra::ResultsModel& results() { return window->results(); }
     verimetra::ImageWindow* imageWindow() { return window->imageWindow(); }
     verimetra::PictureSurface* picture2() { return imageWindow()->picture2(); }
     QImage picture() { return picture2()->property("picture").value<QImage>(); }

@@ -70,7 +70,7 @@ void TestLongSession::thousandsOfImagesDoNotGrowMemory()
             settled = memoryMiB("VmRSS:");
         }
     }
-    QCOMPARE(s.state().rowCount, images);
+    QCOMPARE(s.results().rowCount(), images);
     QCOMPARE(s.window->findChildren<ImageWindow*>().size(), 1);
     const double end = memoryMiB("VmRSS:");
     qInfo("long session: %d images, resident %.1f MiB after %d, %.1f MiB at the end, peak %.1f MiB",

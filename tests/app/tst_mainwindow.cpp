@@ -147,12 +147,13 @@ void TestMainWindow::startUpWindow()
     QCOMPARE(threshold->singleStep(), 10);
     QCOMPARE(threshold->pageStep(), 1);
 
-    const SharedState& s = m_window->state();
-    QCOMPARE(s.rowCount, 0);
+    const SessionState& s = m_window->session().state();
+    QCOMPARE(m_window->results().rowCount(), 0);
     QCOMPARE(s.imageCounter, 0);
-    QCOMPARE(s.scaleLineLength, 0.0);
-    QCOMPARE(s.region.left + s.region.top + s.region.right + s.region.bottom, 0.0);
-    QCOMPARE(s.regionMode, RegionMode::None);
+    QCOMPARE(s.scaleLine.length, 0.0);
+    const RegionBounds& region = s.selection.region;
+    QCOMPARE(region.left + region.top + region.right + region.bottom, 0.0);
+    QCOMPARE(s.selection.mode, RegionMode::None);
     QCOMPARE(s.unitNames[0], QStringLiteral("cm"));
     QCOMPARE(s.unitNames[1], QStringLiteral("mm"));
 
@@ -201,7 +202,7 @@ void TestMainWindow::transitionsAlongAMeasurement()
     QVERIFY(enabled("cmdScaleOK"));
     QTest::mouseMove(picture2(), QPoint(25, 5));
     QTest::mouseRelease(picture2(), Qt::LeftButton, {}, QPoint(25, 5));
-    QCOMPARE(m_window->state().scaleLineLength, 20.0);
+    QCOMPARE(m_window->session().state().scaleLine.length, 20.0);
 
     // FinishScaleStep.
     click(m_window.get(), "cmdScaleOK");
@@ -224,7 +225,7 @@ void TestMainWindow::transitionsAlongAMeasurement()
     // Recording disables the button whether or not it records.
     click(m_window.get(), "cmdDataOK");
     QVERIFY(!enabled("cmdDataOK"));
-    QCOMPARE(m_window->state().rowCount, 1);
+    QCOMPARE(m_window->results().rowCount(), 1);
 
     // Refresh applies ClosePaintStep and empties the area.
     click(m_window.get(), "cmdConvert");

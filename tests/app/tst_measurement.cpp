@@ -101,8 +101,8 @@ void TestMeasurement::wholeRoadFromImageFileToTable()
     QVERIFY(!child(s.imageWindow(), "lblWait")->isVisible());
 
     const double area = expectedArea(s.picture(), 100, 2, black);
-    QCOMPARE(s.state().measuredArea, area);
-    QCOMPARE(s.state().blackPixelCount, double(black));
+    QCOMPARE(s.state().measurement.steps.measuredArea, area);
+    QCOMPARE(s.state().measurement.blackPixelCount, double(black));
     QCOMPARE(s.text("txtLeafA"), formatForDisplay(roundToFourDecimals(area)));
 
     s.press("cmdDataOK");
@@ -147,15 +147,15 @@ void TestMeasurement::knownLengthTwoQuadruplesTheArea()
     s.setScale(10);
     s.press("cmdConvert");
     s.press("cmdMeasure");
-    const double once = s.state().measuredArea;
+    const double once = s.state().measurement.steps.measuredArea;
     s.setText("txtUnit", QStringLiteral("2"));
     s.press("cmdConvert"); // the red marks turn black again at 300
     s.press("cmdMeasure");
-    QCOMPARE(s.state().measuredArea, 4 * once);
+    QCOMPARE(s.state().measurement.steps.measuredArea, 4 * once);
     s.setText("txtUnit", QStringLiteral("10 cm"));
     s.press("cmdConvert");
     s.press("cmdMeasure");
-    QCOMPARE(s.state().measuredArea, 100 * once);
+    QCOMPARE(s.state().measurement.steps.measuredArea, 100 * once);
 }
 
 void TestMeasurement::commaLocaleShowsAComma()
@@ -187,7 +187,7 @@ void TestMeasurement::recordingAtStartUpAddsNothing()
 {
     Session s;
     s.press("cmdDataOK");
-    QCOMPARE(s.state().rowCount, 0);
+    QCOMPARE(s.results().rowCount(), 0);
     QCOMPARE(s.grid()->rows(), 1);
     QVERIFY(!s.enabled("cmdDataOK"));
 }
@@ -211,7 +211,7 @@ void TestMeasurement::numberingRestartsAfterClear()
     s.press("cmdMeasure");
     s.press("cmdDataOK");
     QCOMPARE(s.cell(1, 0), QStringLiteral("1"));
-    QCOMPARE(s.state().rowCount, 1);
+    QCOMPARE(s.results().rowCount(), 1);
 }
 
 void TestMeasurement::recordedAreaIsTheMeasuredOne()
@@ -260,7 +260,7 @@ void TestMeasurement::recordedAreaIsTheMeasuredOne()
     out.close();
     chooseFile(file);
     click(s.window->dataWindow(), "cmdImport");
-    QCOMPARE(s.state().rowCount, 3);
+    QCOMPARE(s.results().rowCount(), 3);
     const double sixth = measure(9);
     s.press("cmdDataOK");
     QCOMPARE(s.cell(4, 0), QStringLiteral("4"));
@@ -297,7 +297,7 @@ void TestMeasurement::zeroLengthScaleIsRefused()
     Session s;
     s.openOneToOne(pageWithBlock(s.clientHeight(), 5, 5));
     s.drag(QPointF(30, 30), QPointF(30, 30));
-    QCOMPARE(s.state().scaleLineLength, 0.0);
+    QCOMPARE(s.state().scaleLine.length, 0.0);
     s.press("cmdScaleOK");
     s.press("cmdConvert");
     const QImage converted = s.picture();

@@ -77,7 +77,7 @@ void TestTools::selectionSwitches()
     // flag cleared, conversion and paint closed.
     click(s.window.get(), "chkRegion");
     QCOMPARE(box(s)->value(), 1);
-    QCOMPARE(s.state().regionMode, RegionMode::Selecting);
+    QCOMPARE(s.state().selection.mode, RegionMode::Selecting);
     QVERIFY(region->isVisible());
     QCOMPARE(region->left(), 16.0f);
     QCOMPARE(region->top(), 72.0f);
@@ -92,7 +92,7 @@ void TestTools::selectionSwitches()
     // Unchecked: all back.
     click(s.window.get(), "chkRegion");
     QCOMPARE(box(s)->value(), 0);
-    QCOMPARE(s.state().regionMode, RegionMode::None);
+    QCOMPARE(s.state().selection.mode, RegionMode::None);
     QVERIFY(!region->isVisible());
     QVERIFY(panel(s, "frameScale"));
     QVERIFY(!s.enabled("cmdRegionOK"));
@@ -102,7 +102,7 @@ void TestTools::selectionSwitches()
     click(s.window.get(), "chkRegion");
     s.press("cmdRegionOK");
     QCOMPARE(box(s)->value(), 2);
-    QCOMPARE(s.state().regionMode, RegionMode::Confirmed);
+    QCOMPARE(s.state().selection.mode, RegionMode::Confirmed);
     QVERIFY(region->isVisible());
     QVERIFY(panel(s, "frameScale"));
     QVERIFY(panel(s, "frameBW") && s.enabled("cmdConvert"));
@@ -112,7 +112,7 @@ void TestTools::selectionSwitches()
     // A user click on the grey box checks it again: a new rectangle may be drawn.
     click(s.window.get(), "chkRegion");
     QCOMPARE(box(s)->value(), 1);
-    QCOMPARE(s.state().regionMode, RegionMode::Selecting);
+    QCOMPARE(s.state().selection.mode, RegionMode::Selecting);
 }
 
 void TestTools::openingAnImageClearsTheSelection()
@@ -123,7 +123,7 @@ void TestTools::openingAnImageClearsTheSelection()
     click(s.window.get(), "chkRegion");
     s.open(s.write(QStringLiteral("next.png"), filled(20, 20)));
     QCOMPARE(box(s)->value(), 0);
-    QCOMPARE(s.state().regionMode, RegionMode::None);
+    QCOMPARE(s.state().selection.mode, RegionMode::None);
     QVERIFY(!s.imageWindow()->shpRegion()->isVisible());
     QVERIFY(panel(s, "frameScale"));
     s.setScale(10);
@@ -131,7 +131,7 @@ void TestTools::openingAnImageClearsTheSelection()
     s.press("cmdRegionOK");
     s.open(s.write(QStringLiteral("next.png"), filled(20, 20)));
     QCOMPARE(box(s)->value(), 0);
-    QCOMPARE(s.state().regionMode, RegionMode::None);
+    QCOMPARE(s.state().selection.mode, RegionMode::None);
     QVERIFY(!s.imageWindow()->shpRegion()->isVisible());
     QVERIFY(!panel(s, "frameSelect") && !s.enabled("chkRegion"));
     QVERIFY(!panel(s, "frameBW") && !panel(s, "framePaint"));
@@ -184,7 +184,7 @@ void TestTools::toolsNeverCreateAnImageWindow()
     option(s, "optBrush")->setValue(true);
     QMetaObject::invokeMethod(child(s.window.get(), "cmdHideTool"), "click");
     QVERIFY(!s.imageWindow());
-    QCOMPARE(s.state().regionMode, RegionMode::Selecting);
+    QCOMPARE(s.state().selection.mode, RegionMode::Selecting);
 }
 
 void TestTools::selectionDragIsMirroredThroughThePress()
@@ -198,18 +198,18 @@ void TestTools::selectionDragIsMirroredThroughThePress()
     QCOMPARE(region->top(), 40.0f);
     QCOMPARE(region->width(), 30.0f);
     QCOMPARE(region->height(), 30.0f);
-    const RegionBounds b = s.state().region;
+    const RegionBounds b = s.state().selection.region;
     QCOMPARE(b.left, 50.0);
     QCOMPARE(b.right, 80.0);
     QCOMPARE(b.top, 40.0);
     QCOMPARE(b.bottom, 70.0);
-    QVERIFY(!s.state().regionDragging);
+    QVERIFY(!s.state().selection.dragging);
 
     // The right button draws it the same way; positions need not be whole.
     s.drag(QPointF(10.5, 5.25), QPointF(30.5, 15.25), Qt::RightButton);
-    QCOMPARE(s.state().region.left, 10.5);
-    QCOMPARE(s.state().region.right, 30.5);
-    QCOMPARE(s.state().region.bottom, 15.25);
+    QCOMPARE(s.state().selection.region.left, 10.5);
+    QCOMPARE(s.state().selection.region.right, 30.5);
+    QCOMPARE(s.state().selection.region.bottom, 15.25);
 }
 
 void TestTools::selectionWithoutMoveSpansTwoPixels()
@@ -219,8 +219,8 @@ void TestTools::selectionWithoutMoveSpansTwoPixels()
     click(s.window.get(), "chkRegion");
     sendMouse(s.picture2(), QEvent::MouseButtonPress, QPointF(5, 6));
     sendMouse(s.picture2(), QEvent::MouseButtonRelease, QPointF(5, 6));
-    QCOMPARE(s.state().region.right, 6.0);
-    QCOMPARE(s.state().region.bottom, 7.0);
+    QCOMPARE(s.state().selection.region.right, 6.0);
+    QCOMPARE(s.state().selection.region.bottom, 7.0);
     s.press("cmdRegionOK");
     s.press("cmdConvert");
     const QImage after = s.picture();
@@ -242,7 +242,7 @@ void TestTools::pressesOutsideSelectingModeChangeNothing()
     // Mode 0.
     s.drag(QPointF(30, 30), QPointF(40, 40));
     QVERIFY(!region->isVisible());
-    QCOMPARE(s.state().region.right, 0.0);
+    QCOMPARE(s.state().selection.region.right, 0.0);
     // Mode 2.
     click(s.window.get(), "chkRegion");
     s.drag(QPointF(5, 5), QPointF(15, 25));
@@ -250,8 +250,8 @@ void TestTools::pressesOutsideSelectingModeChangeNothing()
     s.drag(QPointF(30, 30), QPointF(50, 50));
     QCOMPARE(region->left(), 5.0f);
     QCOMPARE(region->height(), 20.0f);
-    QCOMPARE(s.state().region.right, 15.0);
-    QVERIFY(!s.state().regionDragging);
+    QCOMPARE(s.state().selection.region.right, 15.0);
+    QVERIFY(!s.state().selection.dragging);
 }
 
 void TestTools::toolSizeDrag()
@@ -275,7 +275,7 @@ void TestTools::toolSizeDrag()
     QCOMPARE(rubber->width(), 60.0f);
     QCOMPARE(rubber->left(), 10.0f);
     sendMouse(p, QEvent::MouseButtonRelease, QPointF(20, 25));
-    QVERIFY(!s.state().toolSizing);
+    QVERIFY(!s.state().paint.sizing);
     sendMouse(p, QEvent::MouseMove, QPointF(150, 150));
     QCOMPARE(rubber->width(), 60.0f);
 }
@@ -297,7 +297,7 @@ void TestTools::brushStampCovers31x31()
     QCOMPARE(colourAt(after, 99, 110), colour::White);
     QCOMPARE(colourAt(after, 131, 110), colour::White);
     QCOMPARE(colourAt(after, 110, 131), colour::White);
-    QVERIFY(!s.state().paintDragging);
+    QVERIFY(!s.state().paint.dragging);
 }
 
 void TestTools::toolsRepaintOnlyBlackAndWhite_data()
@@ -361,7 +361,7 @@ void TestTools::oneEventServesEveryTool()
     QVERIFY2(option(s, "optBrush")->isChecked(), "the brush stays selected, though disabled");
     QVERIFY(!s.enabled("optBrush"));
     s.drag(QPointF(20, 20), QPointF(60, 50));
-    QCOMPARE(s.state().scaleLineLength, 50.0);
+    QCOMPARE(s.state().scaleLine.length, 50.0);
     QCOMPARE(colourAt(s.picture(), 20, 20), colour::Black);
     QCOMPARE(colourAt(s.picture(), 90, 80), colour::Black);
 }
@@ -401,7 +401,7 @@ void TestTools::measurementWithSelectionAndTouchUp()
     s.drag(QPointF(28, 28), QPointF(28, 28));
     s.press("cmdHideTool");
     s.press("cmdMeasure");
-    QCOMPARE(s.state().blackPixelCount, 400.0);
+    QCOMPARE(s.state().measurement.blackPixelCount, 400.0);
     QCOMPARE(s.text("txtLeafA"), QStringLiteral("4"));
     s.press("cmdDataOK");
     QCOMPARE(s.cell(1, 2), QStringLiteral("4"));

@@ -123,14 +123,14 @@ void TestImageWindow::fitsToTheWindowHeight()
     // Larger than the window: 1.5 times its height, reduced by two thirds.
     s.open(s.write(QStringLiteral("big.png"), filled(2 * h, 3 * h / 2 * 1, Qt::gray)));
     const double ratio = double(float(h) / float(3 * h / 2));
-    QCOMPARE(s.state().fitRatio, ratio);
+    QCOMPARE(s.state().fit.ratio, ratio);
     QCOMPARE(s.picture().height(), h);
     QCOMPARE(s.picture().width(), qRound(2 * h * ratio));
     QCOMPARE(s.picture2()->size(), s.picture().size());
     // Smaller than the window: enlarged to its height.
     s.open(s.write(QStringLiteral("small.png"), filled(3, 2, Qt::gray)));
     QCOMPARE(s.picture().height(), h);
-    QCOMPARE(s.state().fitHeight, double(h));
+    QCOMPARE(s.state().fit.height, double(h));
     QCOMPARE(s.picture().format(), QImage::Format_RGB32);
 }
 
@@ -273,7 +273,7 @@ void TestImageWindow::closeImageEmptiesAndCloses()
     s.setScale(10);
     s.press("cmdConvert");
     s.press("cmdMeasure");
-    const double length = s.state().scaleLineLength;
+    const double length = s.state().scaleLine.length;
     s.press("cmdPicUnload");
     QVERIFY(!s.imageWindow());
     QVERIFY(s.text("txtLeafA").isEmpty());
@@ -282,7 +282,7 @@ void TestImageWindow::closeImageEmptiesAndCloses()
         QVERIFY2(!child<StepFrame>(s.window.get(), frame)->panelEnabled(), frame);
     }
     // The shared values wait for the next open.
-    QCOMPARE(s.state().scaleLineLength, length);
+    QCOMPARE(s.state().scaleLine.length, length);
     QCOMPARE(s.state().imageCounter, 1);
 }
 
@@ -387,7 +387,7 @@ void TestImageWindow::unusualPicturesOpenAndMeasure()
     }
     QVERIFY(black > 0);
     s.press("cmdMeasure");
-    QCOMPARE(s.state().blackPixelCount, double(black));
+    QCOMPARE(s.state().measurement.blackPixelCount, double(black));
     QVERIFY(!s.text("txtLeafA").isEmpty());
 }
 
@@ -434,7 +434,7 @@ void TestImageWindow::conversionOfTheWholePicture()
     QCOMPARE(colourAt(s.picture(), 19, h - 1), colour::Black);
     QCOMPARE(colourAt(s.picture(), 20, 0), colour::White); // blue 3 adds 1: level 301
     QCOMPARE(colourAt(s.picture(), 39, h - 1), colour::White);
-    const RegionBounds bounds = s.state().region;
+    const RegionBounds bounds = s.state().selection.region;
     QCOMPARE(bounds.left, 0.0);
     QCOMPARE(bounds.top, 0.0);
     QCOMPARE(bounds.right, 40.0);
@@ -458,7 +458,7 @@ void TestImageWindow::conversionInsideTheSelection()
     QCOMPARE(after.pixel(9, 10), leaf.rgb());
     QCOMPARE(after.pixel(21, 15), leaf.rgb());
     QCOMPARE(after.pixel(15, 16), leaf.rgb());
-    QCOMPARE(s.state().region.right, 20.0);
+    QCOMPARE(s.state().selection.region.right, 20.0);
 }
 
 void TestImageWindow::scaleLineDragLength()
@@ -473,16 +473,16 @@ void TestImageWindow::scaleLineDragLength()
     sendMouse(s.picture2(), QEvent::MouseMove, QPointF(250, 250));
     sendMouse(s.picture2(), QEvent::MouseMove, QPointF(400, 450));
     sendMouse(s.picture2(), QEvent::MouseButtonRelease, QPointF(400, 450));
-    QCOMPARE(s.state().scaleLineLength, 500.0);
+    QCOMPARE(s.state().scaleLine.length, 500.0);
     QCOMPARE(line->x2(), 400.0f);
     QVERIFY(line->isVisible());
     // The other way round gives the same length.
     s.drag(QPointF(400, 450), QPointF(100, 50));
-    QCOMPARE(s.state().scaleLineLength, 500.0);
+    QCOMPARE(s.state().scaleLine.length, 500.0);
     // The line stays and keeps its length across another open.
     s.open(s.write(QStringLiteral("next.png"), filled(60, 60)));
     QVERIFY(line->isVisible());
-    QCOMPARE(s.state().scaleLineLength, 500.0);
+    QCOMPARE(s.state().scaleLine.length, 500.0);
 }
 
 void TestImageWindow::scaleLinePressRoundsTiesToEven_data()
@@ -511,11 +511,11 @@ void TestImageWindow::scaleLineWithoutMoveKeepsTheOldLine()
     s.open(s.write(QStringLiteral("page.png"), filled(60, 60)));
     sendMouse(s.picture2(), QEvent::MouseButtonPress, QPointF(5, 5));
     sendMouse(s.picture2(), QEvent::MouseButtonRelease, QPointF(5, 5));
-    QCOMPARE(s.state().scaleLineLength, 104.0); // where the line lies before any drag
+    QCOMPARE(s.state().scaleLine.length, 104.0); // where the line lies before any drag
     s.drag(QPointF(0, 0), QPointF(30, 40));
     sendMouse(s.picture2(), QEvent::MouseButtonPress, QPointF(7, 7));
     sendMouse(s.picture2(), QEvent::MouseButtonRelease, QPointF(9, 9));
-    QCOMPARE(s.state().scaleLineLength, 50.0);
+    QCOMPARE(s.state().scaleLine.length, 50.0);
 }
 
 void TestImageWindow::scaleLineWithTheRightButton()
@@ -523,7 +523,7 @@ void TestImageWindow::scaleLineWithTheRightButton()
     Session s;
     s.open(s.write(QStringLiteral("page.png"), filled(60, 60)));
     s.drag(QPointF(10, 10), QPointF(10, 40), Qt::RightButton);
-    QCOMPARE(s.state().scaleLineLength, 30.0);
+    QCOMPARE(s.state().scaleLine.length, 30.0);
     QVERIFY(s.enabled("cmdScaleOK"));
 }
 

@@ -34,8 +34,8 @@ private:
     // Puts rows straight into the table, as recordings would.
     static void fill(Session& s, const QList<ResultRecord>& rows)
     {
-        s.window->dataWindow()->showRecords(rows);
-        s.window->dataWindow()->markChanged();
+        s.results().setRecords(rows);
+        s.results().markChanged();
     }
     static void save(Session& s, const QString& path)
     {
@@ -92,9 +92,14 @@ void TestDataWindow::saveThenImportGivesTheSameTable()
     click(s.window->dataWindow(), "cmdClear");
     QCOMPARE(s.grid()->rows(), 1);
     import(s, path);
-    QCOMPARE(s.state().rowCount, 4);
+    QCOMPARE(s.results().rowCount(), 4);
     QCOMPARE(s.grid()->rows(), 5);
+    // Reading the rows leaves the grid's current cell where it was.
+    s.grid()->setRow(2);
+    s.grid()->setCol(0);
     const QList<ResultRecord> back = s.window->dataWindow()->records();
+    QCOMPARE(s.grid()->row(), 2);
+    QCOMPARE(s.grid()->col(), 0);
     QCOMPARE(back.size(), 4);
     for (int i = 0; i < 4; ++i) {
         QCOMPARE(back[i].name, rows[i].name);
@@ -133,7 +138,7 @@ void TestDataWindow::importReplacesTheRows()
     // trailing empty line.
     writeFile(path, "\"x\",.5\r\n\"y\", -1.5E-05\r\nz,1E+20\r\n\r\n");
     import(s, path);
-    QCOMPARE(s.state().rowCount, 3);
+    QCOMPARE(s.results().rowCount(), 3);
     QCOMPARE(s.grid()->rows(), 4);
     QCOMPARE(s.cell(3, 1), QStringLiteral("z"));
     QCOMPARE(s.window->dataWindow()->records().at(1).area, -1.5e-05);
@@ -149,7 +154,7 @@ void TestDataWindow::emptyTableAndEmptyFile()
     QCOMPARE(QFileInfo(path).size(), 0);
     fill(s, {{QStringLiteral("a"), 1}, {QStringLiteral("b"), 2}});
     import(s, path);
-    QCOMPARE(s.state().rowCount, 0);
+    QCOMPARE(s.results().rowCount(), 0);
     QCOMPARE(s.grid()->rows(), 1);
     QCOMPARE(s.cell(0, 1), QStringLiteral("File name"));
 }
@@ -167,7 +172,7 @@ void TestDataWindow::badRecordChangesNothing()
     QCOMPARE(seen->title, QStringLiteral("Verimetra"));
     QVERIFY2(seen->text.contains(QStringLiteral("damaged.txt")), qPrintable(seen->text));
     QVERIFY2(seen->text.contains(QStringLiteral("3")), qPrintable(seen->text));
-    QCOMPARE(s.state().rowCount, 1);
+    QCOMPARE(s.results().rowCount(), 1);
     QCOMPARE(s.cell(1, 1), QStringLiteral("kept"));
     QCOMPARE(s.grid()->rows(), 2);
 }
@@ -186,7 +191,7 @@ void TestDataWindow::unreadableFileChangesNothing()
         QMetaObject::invokeMethod(dialog, "done", Q_ARG(int, QDialog::Accepted));
     });
     click(s.window->dataWindow(), "cmdImport");
-    QCOMPARE(s.state().rowCount, 1);
+    QCOMPARE(s.results().rowCount(), 1);
     QCOMPARE(s.cell(1, 1), QStringLiteral("kept"));
 }
 
@@ -198,7 +203,7 @@ void TestDataWindow::cancelledDialogChangesNothing()
     click(s.window->dataWindow(), "cmdImport");
     chooseFile(QString());
     click(s.window->dataWindow(), "cmdSave");
-    QCOMPARE(s.state().rowCount, 1);
+    QCOMPARE(s.results().rowCount(), 1);
     QCOMPARE(QDir(s.dir.path()).entryList(QDir::Files).size(), 0);
 }
 
@@ -261,7 +266,7 @@ void TestDataWindow::manyRowsRoundTrip()
     save(s, path);
     click(s.window->dataWindow(), "cmdClear");
     import(s, path);
-    QCOMPARE(s.state().rowCount, 5000);
+    QCOMPARE(s.results().rowCount(), 5000);
     QCOMPARE(s.window->dataWindow()->records(), rows);
     QCOMPARE(s.cell(5000, 0), QStringLiteral("5000"));
 }
@@ -350,10 +355,10 @@ void TestDataWindow::hostileFilesLoadOrAreRefused()
     if (rows < 0) {
         QVERIFY(seen->seen);
         QVERIFY(seen->text.contains(QStringLiteral("hostile.txt")));
-        QCOMPARE(s.state().rowCount, 1);
+        QCOMPARE(s.results().rowCount(), 1);
         QCOMPARE(s.cell(1, 1), QStringLiteral("kept"));
     } else {
-        QCOMPARE(s.state().rowCount, rows);
+        QCOMPARE(s.results().rowCount(), rows);
         QCOMPARE(s.grid()->rows(), rows + 1);
         QCOMPARE(s.cell(rows, 0), QString::number(rows));
     }

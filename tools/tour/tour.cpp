@@ -57,7 +57,7 @@ int main(int argc, char* argv[])
 
     // The sample is 1400 x 1000 pixels; the working picture is fitted to the window.
     verimetra::PictureSurface* picture = window.imageWindow()->picture2();
-    const double r = window.state().fitRatio;
+    const double r = window.session().state().fit.ratio;
     auto at = [r](double x, double y) { return QPointF(x * r, y * r); };
     // Along the ruler from its 0 mark to its 20 cm mark.
     sendMouse(picture, QEvent::MouseButtonPress, at(79.5, 884));

@@ -1,8 +1,8 @@
-#include "app/SharedState.h"
+#include "session/SessionState.h"
 
 namespace verimetra {
 
-void SharedState::setAreaSlot(int index, double area)
+void SessionState::setAreaSlot(int index, double area)
 {
     if (index < 0) {
         return;
@@ -13,7 +13,7 @@ void SharedState::setAreaSlot(int index, double area)
     areaByImage[index] = area;
 }
 
-double SharedState::areaSlot(int index) const
+double SessionState::areaSlot(int index) const
 {
     return index >= 0 && index < areaByImage.size() ? areaByImage[index] : 0.0;
 }

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "core/Result.h"
+#include "results/DataFile.h"
+
+#include <QAbstractTableModel>
+#include <QList>
+
+namespace verimetra {
+
+// One row of the results table. The number is the row's place, 1 for the first.
+struct ResultRow
+{
+    QString name;
+    double area = 0; // unit^2, the full value
+};
+
+// The results table: its rows, the heading of each column (the area's names its
+// unit), and whether rows changed since they were last saved or imported. The
+// results window's grid shows it; recording, clearing, saving and importing act on it.
+class ResultsModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    enum class Column
+    {
+        Number = 0,
+        Name = 1,
+        Area = 2
+    };
+    static constexpr int ColumnCount = 3;
+    // The full area of a row, beside its text.
+    static constexpr int AreaRole = Qt::UserRole + 1;
+
+    explicit ResultsModel(QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+    // The headings "No.", "File name", "Area", and no rows.
+    void setUpTable();
+    // Heads the area column with the square of `unit`.
+    void setUnit(const QString& unit);
+
+    // Adds a row after the last one; gives its number.
+    int record(const QString& name, double area);
+    // No rows; nothing left unsaved.
+    void clear();
+    // The rows of `records`, numbered 1 to n, in place of all rows.
+    void setRecords(const QList<ResultRecord>& records);
+    QList<ResultRecord> records() const;
+
+    // Whether the table holds rows that changed since they were last saved or
+    // imported; recording marks the table changed.
+    bool hasUnsavedRows() const;
+    void markChanged() { m_changed = true; }
+
+    // Writes the rows to a results file; an earlier file stays as it was on failure.
+    Outcome save(const QString& path);
+    // Reads a results file in place of all rows; on failure the table is unchanged.
+    Outcome importFile(const QString& path);
+
+private:
+    QList<ResultRow> m_rows;
+    QString m_headings[ColumnCount];
+    bool m_changed = false;
+};
+
+} // namespace verimetra
