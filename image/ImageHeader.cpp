@@ -107,6 +107,26 @@ qint64 ceilDiv(qint64 a, qint64 b)
     return (a + b - 1) / b;
 }
 
+// The header of a picture of the size a file declares: refused when that is empty
+// or beyond what a picture can have.
+Result<ImageHeader> declaredHeader(ImageFileFormat format, qint64 width, qint64 height,
+                                   int bitsPerPixel, int decodedBytesPerPixel)
+{
+    if (width <= 0 || height <= 0) {
+        return failed(HeaderText::empty());
+    }
+    if (width > 0x7FFFFFFF || height > 0x7FFFFFFF) {
+        return failed(
+            HeaderText::damaged(HeaderText::tr("its header declares an impossible size")));
+    }
+    ImageHeader header;
+    header.format = format;
+    header.size = QSize(int(width), int(height));
+    header.bitsPerPixel = bitsPerPixel;
+    header.decodedBytesPerPixel = decodedBytesPerPixel;
+    return header;
+}
+
 // The checks every format shares once its size and depth are known, in this order:
 // a size, the pixel bound, the budget, and last whether the coded data can hold
 // that many pixels (worked out by the format, only for sizes within the bound).
@@ -181,18 +201,12 @@ Result<ImageHeader> checkPng(const Bytes& b)
                                     .arg(colourType)
                                     .arg(depth)));
     }
-    if (width == 0 || height == 0) {
-        return failed(HeaderText::empty());
+    Result<ImageHeader> declared =
+        declaredHeader(ImageFileFormat::Png, width, height, depth * channels, depth == 16 ? 8 : 4);
+    if (!declared.ok()) {
+        return declared;
     }
-    if (width > 0x7FFFFFFF || height > 0x7FFFFFFF) {
-        return failed(
-            HeaderText::damaged(HeaderText::tr("its header declares an impossible size")));
-    }
-    ImageHeader header;
-    header.format = ImageFileFormat::Png;
-    header.size = QSize(int(width), int(height));
-    header.bitsPerPixel = depth * channels;
-    header.decodedBytesPerPixel = depth == 16 ? 8 : 4;
+    ImageHeader header = declared.take();
 
     if (qint64(width) * qint64(height) > MaxImagePixels) {
         return finish(header);
@@ -490,18 +504,12 @@ Result<ImageHeader> checkBmp(const Bytes& b)
                                         .arg(bitsPerPixel)
                                         .arg(compression)));
     }
-    if (width <= 0 || height <= 0) {
-        return failed(HeaderText::empty());
+    Result<ImageHeader> declared =
+        declaredHeader(ImageFileFormat::Bmp, width, height, bitsPerPixel, 4);
+    if (!declared.ok()) {
+        return declared;
     }
-    if (width > 0x7FFFFFFF || height > 0x7FFFFFFF) {
-        return failed(
-            HeaderText::damaged(HeaderText::tr("its header declares an impossible size")));
-    }
-    ImageHeader header;
-    header.format = ImageFileFormat::Bmp;
-    header.size = QSize(int(width), int(height));
-    header.bitsPerPixel = bitsPerPixel;
-    header.decodedBytesPerPixel = 4;
+    ImageHeader header = declared.take();
     if (width * height > MaxImagePixels) {
         return finish(header);
     }
@@ -633,14 +641,12 @@ Result<ImageHeader> checkTiff(const Bytes& raw, bool bigEndian)
     if (!known || (fax && (bps != 1 || spp != 1)) || (coding == 7 && bps != 8)) {
         return failed(HeaderText::unusualKind(HeaderText::tr("a TIFF in coding %1").arg(coding)));
     }
-    if (w <= 0 || h <= 0) {
-        return failed(HeaderText::empty());
+    Result<ImageHeader> declared =
+        declaredHeader(ImageFileFormat::Tiff, w, h, int(spp * bps), bps == 16 ? 8 : 4);
+    if (!declared.ok()) {
+        return declared;
     }
-    ImageHeader header;
-    header.format = ImageFileFormat::Tiff;
-    header.size = QSize(int(std::min<qint64>(w, 0x7FFFFFFF)), int(std::min<qint64>(h, 0x7FFFFFFF)));
-    header.bitsPerPixel = int(spp * bps);
-    header.decodedBytesPerPixel = bps == 16 ? 8 : 4;
+    ImageHeader header = declared.take();
     if (w * h > MaxImagePixels) {
         return finish(header);
     }

@@ -593,6 +593,14 @@ void TestImageLoader::refuses_data()
     QTest::newRow("tiff of 3000 samples a pixel")
         << "a.tif" << tiffOfSamples(3000)
         << QStringLiteral("it is a TIFF of 3000 samples a pixel, which Verimetra does not read");
+    // Found by the fuzzer: a width of 2^32 - 1 overflowed the pixel count.
+    QTest::newRow("tiff of 4294967295 x 1000 pixels")
+        << "wide.tif"
+        << QByteArray::fromBase64(
+               "SUkqAAgAAAAJAAABBAABAAAA6AMA/gEBBAABAAAA/////"
+               "wIBAwABAAAACAAAAEMBAwABAAAACAAAAAYBAwABA"
+               "AAAAQAAABEBAAQBAAAAegAAABVBAwABAAAA//8AABYBBAABAAAA6AMAABcBBAABAAAAEQAD6AAB")
+        << QStringLiteral("the file is damaged: its header declares an impossible size");
     QTest::newRow("tiff of 65535 samples a pixel")
         << "b.tif" << tiffOfSamples(65535) << QStringLiteral("it is a TIFF of 65535 samples");
     QTest::newRow("gif of 35 bytes with a 15800 x 15800 screen")
