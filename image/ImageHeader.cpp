@@ -398,6 +398,8 @@ Result<ImageHeader> checkGif(const Bytes& b)
         at += 3 * (qint64(2) << (flags & 7));
     }
     // To the first frame, past any extensions.
+    int frameLeft = 0;
+    int frameTop = 0;
     int frameWidth = 0;
     int frameHeight = 0;
     qint64 frameData = 0;
@@ -414,6 +416,8 @@ Result<ImageHeader> checkGif(const Bytes& b)
             if (!b.has(at, 10)) {
                 break;
             }
+            frameLeft = int(b.u16(at + 1));
+            frameTop = int(b.u16(at + 3));
             frameWidth = int(b.u16(at + 5));
             frameHeight = int(b.u16(at + 7));
             const int frameFlags = b.u8(at + 9);
@@ -438,9 +442,10 @@ Result<ImageHeader> checkGif(const Bytes& b)
     }
     ImageHeader header;
     header.format = ImageFileFormat::Gif;
-    // A screen of 0 x 0 takes the first frame's size.
-    header.size = screenWidth > 0 && screenHeight > 0 ? QSize(screenWidth, screenHeight)
-                                                      : QSize(frameWidth, frameHeight);
+    // A side of the screen that is 0 is as long as the first frame reaches, as the
+    // reader takes it.
+    header.size = QSize(screenWidth > 0 ? screenWidth : frameLeft + frameWidth,
+                        screenHeight > 0 ? screenHeight : frameTop + frameHeight);
     header.bitsPerPixel = 8;
     header.decodedBytesPerPixel = 4;
     const qint64 screenPixels = qint64(header.size.width()) * header.size.height();
@@ -658,17 +663,21 @@ Result<ImageHeader> checkTiff(const Bytes& raw, bool bigEndian)
     if (where.count == 0) {
         return failed(HeaderText::damaged(HeaderText::tr("it holds no pixel data")));
     }
+    // Strips may overlap, or a directory list more counts than offsets: the sum
+    // never counts more than the file holds.
     qint64 data = 0;
     if (counts.count == 0) {
         data = b.size();
     }
-    for (quint32 i = 0; i < counts.count; ++i) {
+    const quint32 pieces = std::min(counts.count, where.count);
+    for (quint32 i = 0; i < pieces && data < b.size(); ++i) {
         const qint64 start = tiffValue(b, where, i);
         const qint64 count = tiffValue(b, counts, i);
         if (start < b.size()) {
             data += std::min(count, b.size() - start);
         }
     }
+    data = std::min(data, b.size());
     const qint64 rawBytes = ceilDiv(w * spp * bps, 8) * h;
     bool plausible = true;
     switch (coding) {

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QTransform>
 
 #include <algorithm>
 #include <utility>
@@ -78,6 +79,25 @@ QImage flattenOnWhite(QImage image)
     return image;
 }
 
+// Turns the picture upright as the file's orientation says (EXIF or TIFF), after it
+// is in the working format: turning it copies it, and a copy of the decoder's own
+// picture (8 bytes a pixel for 16-bit files) would take more than the file's budget.
+void turnUpright(QImage& image, QImageIOHandler::Transformations orientation)
+{
+    if (orientation == QImageIOHandler::TransformationNone) {
+        return;
+    }
+    if (orientation == QImageIOHandler::TransformationRotate270) {
+        image = image.transformed(QTransform().rotate(270));
+        return;
+    }
+    image.mirror(orientation.testFlag(QImageIOHandler::TransformationMirror),
+                 orientation.testFlag(QImageIOHandler::TransformationFlip));
+    if (orientation.testFlag(QImageIOHandler::TransformationRotate90)) {
+        image = image.transformed(QTransform().rotate(90));
+    }
+}
+
 } // namespace
 
 Result<QImage> loadImageFile(const QString& path)
@@ -117,21 +137,22 @@ Result<QImage> loadImageFile(const QString& path)
     const ImageHeader& header = checked.value();
 
     QImage image;
+    QImageIOHandler::Transformations orientation = QImageIOHandler::TransformationNone;
     {
         file.seek(0);
         // A reader for the format found, and no other: it never falls back to
         // another reader that would take the file for something else.
         QImageReader reader(&file, header.readerFormat());
-        reader.setAutoTransform(true);
+        reader.setAutoTransform(false);
         if (!reader.read(&image)) {
             return failed(LoaderText::damaged(reader.errorString()));
         }
+        orientation = reader.transformation();
     }
     if (image.isNull() || image.width() == 0 || image.height() == 0) {
         return failed(LoaderText::damaged(LoaderText::tr("no picture in it")));
     }
-    // The budget holds only for the picture the header declared (turned upright,
-    // perhaps, so its sides may be exchanged).
+    // The budget holds only for the picture the header declared.
     if (qint64(image.width()) * image.height() >
         qint64(header.size.width()) * header.size.height()) {
         return failed(LoaderText::notAsDeclared(image.size(), header.size));
@@ -140,6 +161,9 @@ Result<QImage> loadImageFile(const QString& path)
         image = flattenOnWhite(std::move(image));
     } else if (image.format() != QImage::Format_RGB32) {
         image.convertTo(QImage::Format_RGB32);
+    }
+    if (!image.isNull()) {
+        turnUpright(image, orientation);
     }
     if (image.isNull()) {
         return failed(LoaderText::noMemory());

@@ -486,7 +486,7 @@ Result<QList<ResultRecord>> loadDataFile(const QString& path)
         return failed(DataFileText::cannotOpen(path, file.errorString()));
     }
     // Read no more than the limit, should the file have grown since.
-    const QByteArray bytes = file.read(MaxDataFileBytes + 1);
+    const QByteArray bytes = file.read(std::min(file.size(), MaxDataFileBytes) + 1);
     if (file.error() != QFileDevice::NoError) {
         return failed(DataFileText::cannotRead(path, file.errorString()));
     }

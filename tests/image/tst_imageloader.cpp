@@ -355,6 +355,34 @@ QByteArray tiffOfSamples(quint16 samples)
     return tiff;
 }
 
+// A little-endian LZW TIFF of width x height, 8 bits, whose directory lists `counts`
+// strip sizes of 4 GB each for its one strip of a few bytes.
+QByteArray tiffOfStripCounts(quint32 width, quint32 height, int counts)
+{
+    QByteArray tiff("II*\0", 4);
+    appendLittleEndian(tiff, 8, 4); // the directory follows
+    const int entries = 7;
+    const quint32 arrayAt = 8 + 2 + entries * 12 + 4;
+    const quint32 dataAt = arrayAt + 4 * quint32(counts);
+    appendLittleEndian(tiff, entries, 2);
+    const auto entry = [&tiff](quint16 tag, quint16 type, quint32 count, quint32 value) {
+        appendLittleEndian(tiff, tag, 2);
+        appendLittleEndian(tiff, type, 2);
+        appendLittleEndian(tiff, count, 4);
+        appendLittleEndian(tiff, value, 4);
+    };
+    entry(256, 4, 1, width);
+    entry(257, 4, 1, height);
+    entry(258, 3, 1, 8);
+    entry(259, 3, 1, 5); // LZW
+    entry(273, 4, 1, dataAt);
+    entry(277, 3, 1, 1);
+    entry(279, 4, quint32(counts), arrayAt);
+    appendLittleEndian(tiff, 0, 4); // no next directory
+    tiff += QByteArray(4 * counts, '\xFF');
+    return tiff + QByteArray(16, '\x80');
+}
+
 QString dataFile(const char* name)
 {
     return QDir(QStringLiteral(VERIMETRA_SOURCE_DIR))
@@ -606,6 +634,14 @@ void TestImageLoader::refuses_data()
     QTest::newRow("gif of 35 bytes with a 15800 x 15800 screen")
         << "a.gif" << QByteArray::fromBase64("R0lGODlhuD24PYAAAAAAAP///ywAAAAAAQABAAACAkQBADs=")
         << QStringLiteral("the file is damaged: it is far too small for the 15800 × 15800");
+    QTest::newRow("tiff of 700 strip sizes of 4 GB claiming 15000 x 15000")
+        << "strips.tif" << tiffOfStripCounts(15000, 15000, 700)
+        << QStringLiteral("the file is damaged: it is far too small for the 15000 × 15000");
+    // The reader makes a screen of 0 x 0 as large as its first frame reaches.
+    QTest::newRow("gif of a 0 x 0 screen with a frame at 16000, 16000")
+        << "far.gif"
+        << QByteArray("GIF89a\0\0\0\0\0\0\0\x2C\x80\x3E\x80\x3E\1\0\1\0\0\2\2\x4C\1\0\x3B", 28)
+        << QStringLiteral("the picture is 16001 × 16001 pixels, more than Verimetra can hold");
     QTest::newRow("progressive jpeg of 13000 scans")
         << "scans.jpg" << jpegOfScans(13000)
         << QStringLiteral("the file is damaged: it holds more than 100 scans");

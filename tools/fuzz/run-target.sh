@@ -14,12 +14,21 @@ export ASAN_OPTIONS="detect_leaks=1:allocator_may_return_null=0:detect_stack_use
 # its regressions, files that once found a fault or that are too slow to explore
 # from (such as a 139-megapixel bilevel page).
 replay_inputs() {
-  local folders=()
+  local folder
   for folder in "$here/fuzz/corpus/$1" "$here/fuzz/regressions/$1"; do
-    [ -d "$folder" ] && folders+=("$folder")
-  done
-  find "${folders[@]}" -type f -print0 | sort -z
+    [ -d "$folder" ] && find "$folder" -type f -print0
+  done | LC_ALL=C sort -z
 }
+
+# Programs run without address-space randomisation where the system allows it
+# (some containers forbid it): some paths depend on where blocks lie (how far a
+# block grows in place), and a run must depend only on its seed and inputs.
+STEADY=()
+if setarch "$(uname -m)" -R true 2>/dev/null; then
+  STEADY=(setarch "$(uname -m)" -R)
+else
+  echo "note: address-space randomisation cannot be turned off here" >&2
+fi
 
 corpus_size() {
   find "$here/fuzz/corpus/$1" -type f | wc -l
@@ -50,43 +59,47 @@ replay_corpus() {
   echo "=== $target: replaying $(replay_inputs "$target" | tr -cd '\0' | wc -c) inputs"
   local status=0
   # Named files are run once each, not fuzzed.
+  local artifacts="$build/fuzz-artifacts/$target-replay"
+  rm -rf "$artifacts"
+  mkdir -p "$artifacts"
   replay_inputs "$target" |
-    xargs -0 "$build/fuzz/$target" -timeout=60 -rss_limit_mb=4096 -malloc_limit_mb=2048 \
-      >"$log" 2>&1 || status=$?
+    xargs -0 -r "${STEADY[@]}" "$build/fuzz/$target" -timeout=60 -rss_limit_mb=4096 -malloc_limit_mb=2048 \
+      -artifact_prefix="$artifacts/" >"$log" 2>&1 || status=$?
   if log_has_report "$log"; then
     [ "$status" -ne 0 ] || status=1
   fi
   if [ "$status" -ne 0 ]; then
-    show_findings "$target" "$log" /dev/null
+    show_findings "$target" "$log" "$artifacts"
   fi
   return "$status"
 }
 
-# run_target TARGET NAME [libFuzzer options...]: fuzzes from a copy of the target's
-# corpus. Sets LAST_SUMMARY; new inputs stay in $build/fuzz-corpus/<target>.
+# run_target TARGET NAME [libFuzzer options...]: fuzzes from the target's seed
+# corpus. Sets LAST_SUMMARY; new inputs are written to $build/fuzz-corpus/<target>.
 run_target() {
   local target=$1 name=$2
   shift 2
   local corpus="$build/fuzz-corpus/$target"
   rm -rf "$corpus"
   mkdir -p "$corpus"
-  cp -R "$here/fuzz/corpus/$target/." "$corpus/"
+  # The seeds are named in one fixed order: read from a folder, files of the same
+  # size would come in the order the file system lists them.
+  local seeds="$build/fuzz-corpus/$target.seeds"
+  find "$here/fuzz/corpus/$target" -type f | LC_ALL=C sort | paste -s -d, >"$seeds"
   local artifacts="$build/fuzz-artifacts/$target"
   rm -rf "$artifacts"
   mkdir -p "$artifacts"
   # The malloc limit stops a runaway allocation at the allocation itself, the same
   # way every time; the resident-memory limit, checked once a second, lies above it.
   local options=(-timeout=60 -rss_limit_mb=4096 -malloc_limit_mb=2048 -print_final_stats=1
-                 -artifact_prefix="$artifacts/")
+                 -artifact_prefix="$artifacts/" -seed_inputs=@"$seeds")
   if [ -f "$here/fuzz/$target.dict" ]; then
     options+=(-dict="$here/fuzz/$target.dict")
   fi
   local log="$build/fuzz-artifacts/$target.$name.log"
   echo "=== $target: $name ($*) from $(corpus_size "$target") inputs"
   local status=0
-  # Without address-space randomisation: some paths depend on where blocks lie (how
-  # far a block grows in place), and a run must depend only on its seed and inputs.
-  setarch "$(uname -m)" -R "$build/fuzz/$target" "${options[@]}" "$@" "$corpus" >"$log" 2>&1 ||
+  "${STEADY[@]}" "$build/fuzz/$target" "${options[@]}" "$@" "$corpus" >"$log" 2>&1 ||
     status=$?
   if log_has_report "$log"; then
     [ "$status" -ne 0 ] || status=1

@@ -19,12 +19,21 @@
 
 #include <pthread.h>
 
+#include <cstddef>
 #include <cstdlib>
 
 namespace {
 
-constexpr int KeyCount = 1024; // PTHREAD_KEYS_MAX on glibc
-void* volatile mainThreadRoots[KeyCount + 1];
+constexpr int KeyCount = 1024;      // PTHREAD_KEYS_MAX on glibc
+constexpr int MaxModuleCount = 512; // modules with thread-local storage kept track of
+void* volatile mainThreadRoots[KeyCount + 1 + 2 * MaxModuleCount];
+
+// An entry of glibc's dynamic thread vector: a module's block and where it was allocated.
+struct DtvEntry
+{
+    void* block;
+    void* allocated;
+};
 
 } // namespace
 
@@ -34,9 +43,20 @@ extern "C" void verimetra_keep_main_thread_roots()
         mainThreadRoots[key] = pthread_getspecific(static_cast<pthread_key_t>(key));
     }
 #if defined(__x86_64__) && defined(__GLIBC__)
-    void* dtv = nullptr;
-    asm volatile("mov %%fs:8, %0" : "=r"(dtv)); // tcbhead_t::dtv
+    // tcbhead_t::dtv points at entry 1 of the vector; entry -1 holds its length,
+    // entry 0 its generation. The first vector comes from the dynamic loader's own
+    // allocator, which the checker does not see: the blocks its entries point to are
+    // kept as well as the vector itself.
+    DtvEntry* dtv = nullptr;
+    asm volatile("mov %%fs:8, %0" : "=r"(dtv));
     mainThreadRoots[KeyCount] = dtv;
+    if (dtv != nullptr) {
+        const auto length = reinterpret_cast<const std::size_t*>(dtv - 1)[0];
+        for (std::size_t module = 1; module <= length && module <= MaxModuleCount; ++module) {
+            mainThreadRoots[KeyCount + 2 * module - 1] = dtv[module].block;
+            mainThreadRoots[KeyCount + 2 * module] = dtv[module].allocated;
+        }
+    }
 #endif
 }
 
