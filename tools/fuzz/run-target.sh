@@ -16,7 +16,9 @@ export ASAN_OPTIONS="detect_leaks=1:allocator_may_return_null=0:detect_stack_use
 replay_inputs() {
   local folder
   for folder in "$here/fuzz/corpus/$1" "$here/fuzz/regressions/$1"; do
-    [ -d "$folder" ] && find "$folder" -type f -print0
+    if [ -d "$folder" ]; then
+      find "$folder" -type f -print0
+    fi
   done | LC_ALL=C sort -z
 }
 
