@@ -392,12 +392,12 @@ void TestDataFile::loadReportsFailures()
         QVERIFY(file.write("\"a\",1\r\n") == 7);
         QVERIFY(file.resize(verimetra::MaxDataFileBytes + 1)); // sparse: takes no space
     } else if (kind == u"huge") {
-        // Records of six bytes all the way: read, they would take gigabytes.
+        // Records of eight bytes all the way: read, they would take gigabytes.
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
         QByteArray chunk;
         for (int i = 0; i < 1024 * 1024 / 8; ++i) {
-            chunk += "\"\",1\r\n\r\n";
+            chunk += "\"a\",12\r\n";
         }
         for (int i = 0; i < 256; ++i) {
             QCOMPARE(file.write(chunk), chunk.size());
