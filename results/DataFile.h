@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Result.h"
+#include "results/ResultRecord.h"
 
 #include <QByteArray>
 #include <QList>
@@ -8,15 +9,7 @@
 
 namespace verimetra {
 
-// One row of the results table as the data file keeps it.
-struct ResultRecord
-{
-    QString name;
-    double area = 0; // unit^2, the full value
-    bool operator==(const ResultRecord&) const = default;
-};
-
-// The data file: one record a row, in table order, `"name",area` and CR LF, no
+// The data file keeps a row's name and area only: one record a row, in table order, `"name",area` and CR LF, no
 // heading, nothing after the last line end; an empty table is an empty file.
 // Areas use formatForFile(). Names are UTF-8; a double quote inside a name is
 // written doubled, and a name may hold line breaks inside its quotes.

@@ -21,7 +21,7 @@ QVariant ResultsModel::data(const QModelIndex& index, int role) const
     if (!index.isValid() || index.row() >= m_rows.size()) {
         return {};
     }
-    const ResultRow& row = m_rows.at(index.row());
+    const ResultRecord& row = m_rows.at(index.row());
     const auto column = static_cast<Column>(index.column());
     if (role == AreaRole && column == Column::Area) {
         return row.area;
@@ -70,7 +70,10 @@ int ResultsModel::record(const QString& name, double area)
 {
     const auto row = static_cast<int>(m_rows.size());
     beginInsertRows(QModelIndex(), row, row);
-    m_rows.append(ResultRow{name, area});
+    ResultRecord record;
+    record.name = name;
+    record.area = area;
+    m_rows.append(record);
     endInsertRows();
     m_changed = true;
     return row + 1;
@@ -87,22 +90,13 @@ void ResultsModel::clear()
 void ResultsModel::setRecords(const QList<ResultRecord>& records)
 {
     beginResetModel();
-    m_rows.clear();
-    m_rows.reserve(records.size());
-    for (const ResultRecord& record : records) {
-        m_rows.append(ResultRow{record.name, record.area});
-    }
+    m_rows = records;
     endResetModel();
 }
 
 QList<ResultRecord> ResultsModel::records() const
 {
-    QList<ResultRecord> records;
-    records.reserve(m_rows.size());
-    for (const ResultRow& row : m_rows) {
-        records.append(ResultRecord{row.name, row.area});
-    }
-    return records;
+    return m_rows;
 }
 
 bool ResultsModel::hasUnsavedRows() const

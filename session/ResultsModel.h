@@ -8,13 +8,6 @@
 
 namespace verimetra {
 
-// One row of the results table. The number is the row's place, 1 for the first.
-struct ResultRow
-{
-    QString name;
-    double area = 0; // unit^2, the full value
-};
-
 // The results table: its rows, the heading of each column (the area's names its
 // unit), and whether rows changed since they were last saved or imported. The
 // results window's grid shows it; recording, clearing, saving and importing act on it.
@@ -65,7 +58,7 @@ public:
     Outcome importFile(const QString& path);
 
 private:
-    QList<ResultRow> m_rows;
+    QList<ResultRecord> m_rows; // the number of a row is its place, 1 for the first
     QString m_headings[ColumnCount];
     bool m_changed = false;
 };
