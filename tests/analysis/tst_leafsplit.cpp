@@ -1,0 +1,376 @@
+#include "analysis/LeafSplit.h"
+
+#include <QImage>
+#include <QTest>
+
+#include <cmath>
+#include <functional>
+#include <numbers>
+
+using namespace verimetra;
+
+namespace {
+
+constexpr QRgb Counted = 0xFFFF0000u;
+constexpr QRgb Uncounted = 0xFFFFFFFFu;
+
+using Shape = std::function<bool(double x, double y)>;
+
+// A picture as the count leaves it: red where `shape` holds at a pixel's centre,
+// white elsewhere.
+QImage draw(int width, int height, const Shape& shape)
+{
+    QImage picture(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(picture.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            row[x] = shape(x + 0.5, y + 0.5) ? Counted : Uncounted;
+        }
+    }
+    return picture;
+}
+
+qint64 countWhere(int width, int height, const Shape& shape)
+{
+    qint64 n = 0;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            n += shape(x + 0.5, y + 0.5) ? 1 : 0;
+        }
+    }
+    return n;
+}
+
+PixelSpan whole(const QImage& picture)
+{
+    return PixelSpan{0, 0, picture.width() - 1, picture.height() - 1};
+}
+
+Shape rectangle(double left, double top, double width, double height)
+{
+    return [=](double x, double y) {
+        return x >= left && x < left + width && y >= top && y < top + height;
+    };
+}
+
+Shape disk(double cx, double cy, double r)
+{
+    return [=](double x, double y) { return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r; };
+}
+
+Shape ellipse(double cx, double cy, double a, double b)
+{
+    return [=](double x, double y) {
+        return (x - cx) * (x - cx) / (a * a) + (y - cy) * (y - cy) / (b * b) <= 1;
+    };
+}
+
+// A rectangle of `length` by `width` turned by `degrees` about its centre.
+Shape turnedRectangle(double cx, double cy, double length, double width, double degrees)
+{
+    const double a = degrees * std::numbers::pi / 180;
+    return [=](double x, double y) {
+        const double u = (x - cx) * std::cos(a) + (y - cy) * std::sin(a);
+        const double v = -(x - cx) * std::sin(a) + (y - cy) * std::cos(a);
+        return std::abs(u) <= length / 2 && std::abs(v) <= width / 2;
+    };
+}
+
+Shape unite(const Shape& a, const Shape& b)
+{
+    return [=](double x, double y) { return a(x, y) || b(x, y); };
+}
+
+Shape without(const Shape& a, const Shape& b)
+{
+    return [=](double x, double y) { return a(x, y) && !b(x, y); };
+}
+
+bool near(double actual, double expected, double tolerance)
+{
+    return std::abs(actual - expected) <= tolerance;
+}
+
+} // namespace
+
+class TestLeafSplit : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void measuresOfKnownShapes_data();
+    void measuresOfKnownShapes();
+    void holesAreEnclosedUncountedPixels();
+    void specksAreCountedApart();
+    void leavesAreNumberedInRasterOrder();
+    void diagonalNeighboursMakeOneLeaf();
+    void edgeLeavesAreMarked_data();
+    void edgeLeavesAreMarked();
+    void outlineGoesRoundEveryArm();
+    void onlyTheSpanIsRead();
+    void emptyAndDegenerateInputs();
+};
+
+// Every measure of one leaf against the true value of the shape it digitises.
+// The outline estimates come within 3% for straight edges and 1% for curves; the
+// Feret measures within a pixel of the digitised shape.
+void TestLeafSplit::measuresOfKnownShapes_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::addColumn<Shape>("shape");
+    QTest::addColumn<double>("perimeter");
+    QTest::addColumn<double>("perimeterTolerance"); // relative
+    QTest::addColumn<double>("length");
+    QTest::addColumn<double>("width");
+    QTest::addColumn<double>("feretTolerance"); // pixels
+    QTest::addColumn<QPointF>("centroid");
+
+    const double pi = std::numbers::pi;
+    QTest::newRow("square 100") << 140 << rectangle(20, 20, 100, 100) << 400.0 << 0.03
+                                << std::hypot(100.0, 100.0) << 100 * std::sqrt(2.0) << 1.0
+                                << QPointF(70, 70);
+    // The width of a rectangle across its diagonal: twice its area over the diagonal.
+    QTest::newRow("rectangle 120 x 30")
+        << 160 << rectangle(10, 50, 120, 30) << 300.0 << 0.03 << std::hypot(120.0, 30.0)
+        << 2 * 120.0 * 30.0 / std::hypot(120.0, 30.0) << 1.0 << QPointF(70, 65);
+    QTest::newRow("disk r 60") << 140 << disk(70, 70, 60) << 2 * pi * 60 << 0.01 << 120.0 << 120.0
+                               << 1.0 << QPointF(70, 70);
+    QTest::newRow("disk r 20") << 60 << disk(30, 30, 20) << 2 * pi * 20 << 0.01 << 40.0 << 40.0
+                               << 1.0 << QPointF(30, 30);
+    // Ramanujan's perimeter of an ellipse.
+    QTest::newRow("ellipse 90 x 30") << 200 << ellipse(100, 100, 90, 30)
+                                     << pi * (3 * 120 - std::sqrt((3 * 90 + 30) * (90 + 3 * 30)))
+                                     << 0.01 << 180.0 << 60.0 << 1.0 << QPointF(100, 100);
+    // Across a long thin strip the width changes by 2.6 pixels a degree that the
+    // digitised diagonal turns: it is known to 2 pixels.
+    QTest::newRow("strip 150 x 20 at 30 degrees")
+        << 200 << turnedRectangle(100, 100, 150, 20, 30) << 340.0 << 0.03 << std::hypot(150.0, 20.0)
+        << 2 * 150.0 * 20.0 / std::hypot(150.0, 20.0) << 2.0 << QPointF(100, 100);
+}
+
+void TestLeafSplit::measuresOfKnownShapes()
+{
+    QFETCH(int, size);
+    QFETCH(Shape, shape);
+    QFETCH(double, perimeter);
+    QFETCH(double, perimeterTolerance);
+    QFETCH(double, length);
+    QFETCH(double, width);
+    QFETCH(double, feretTolerance);
+    QFETCH(QPointF, centroid);
+
+    const QImage picture = draw(size, size, shape);
+    const LeafSplit split = splitLeaves(picture, whole(picture), 1);
+    QCOMPARE(split.leaves.size(), 1);
+    const LeafShape& leaf = split.leaves.first();
+    QCOMPARE(leaf.number, 1);
+    QCOMPARE(leaf.pixels, countWhere(size, size, shape));
+    QCOMPARE(split.countedPixels, leaf.pixels);
+    QCOMPARE(leaf.holePixels, 0);
+    QVERIFY2(
+        near(leaf.perimeter, perimeter, perimeter * perimeterTolerance),
+        qPrintable(QStringLiteral("perimeter %1, true %2").arg(leaf.perimeter).arg(perimeter)));
+    QVERIFY2(near(leaf.length, length, feretTolerance),
+             qPrintable(QStringLiteral("length %1, true %2").arg(leaf.length).arg(length)));
+    QVERIFY2(near(leaf.width, width, feretTolerance),
+             qPrintable(QStringLiteral("width %1, true %2").arg(leaf.width).arg(width)));
+    QVERIFY2(near(leaf.centroid.x(), centroid.x(), 0.01) &&
+                 near(leaf.centroid.y(), centroid.y(), 0.01),
+             qPrintable(
+                 QStringLiteral("centroid %1, %2").arg(leaf.centroid.x()).arg(leaf.centroid.y())));
+    QVERIFY(near(QLineF(leaf.lengthFrom, leaf.lengthTo).length(), leaf.length, 1e-9));
+    QVERIFY(!leaf.touchesEdge);
+    QVERIFY(leaf.outline.size() >= 4);
+}
+
+void TestLeafSplit::holesAreEnclosedUncountedPixels()
+{
+    // A ring with a speck in its hole, a square with two holes, and a "C" whose
+    // opening runs to the border: its inside is no hole.
+    const Shape ring = without(disk(60, 60, 50), disk(60, 60, 20));
+    const Shape speck = rectangle(59, 59, 2, 2);
+    const Shape holed =
+        without(rectangle(130, 20, 80, 80), unite(rectangle(140, 30, 10, 10), disk(180, 70, 12)));
+    const Shape cShape = without(rectangle(20, 130, 80, 60), rectangle(40, 150, 80, 20));
+    const Shape all = unite(unite(ring, speck), unite(holed, cShape));
+    const QImage picture = draw(220, 200, all);
+
+    const LeafSplit split = splitLeaves(picture, PixelSpan{0, 0, 219, 199}, 10);
+    QCOMPARE(split.leaves.size(), 3);
+    QCOMPARE(split.specks, 1);
+    QCOMPARE(split.speckPixels, 4);
+
+    const LeafShape& ringLeaf = split.leaves[0];
+    QCOMPARE(ringLeaf.pixels, countWhere(220, 200, ring));
+    // The speck's pixels are counted ones: the hole is the rest of the inner disk.
+    QCOMPARE(ringLeaf.holePixels, countWhere(220, 200, disk(60, 60, 20)) - 4);
+
+    const LeafShape& holedLeaf = split.leaves[1];
+    QCOMPARE(holedLeaf.pixels, countWhere(220, 200, holed));
+    QCOMPARE(holedLeaf.holePixels, 100 + countWhere(220, 200, disk(180, 70, 12)));
+
+    const LeafShape& cLeaf = split.leaves[2];
+    QCOMPARE(cLeaf.pixels, countWhere(220, 200, cShape));
+    QCOMPARE(cLeaf.holePixels, 0);
+    QCOMPARE(split.countedPixels, ringLeaf.pixels + holedLeaf.pixels + cLeaf.pixels + 4);
+}
+
+void TestLeafSplit::specksAreCountedApart()
+{
+    // Two leaves of 100 and 36 pixels and specks of 1, 2 and 35 pixels: the minimum
+    // decides, and a set of exactly the minimum is a leaf.
+    const Shape shape = unite(
+        unite(rectangle(10, 10, 10, 10), rectangle(40, 10, 6, 6)),
+        unite(unite(rectangle(70, 10, 1, 1), rectangle(80, 10, 2, 1)), rectangle(10, 40, 5, 7)));
+    const QImage picture = draw(100, 60, shape);
+    const LeafSplit split = splitLeaves(picture, whole(picture), 36);
+    QCOMPARE(split.leaves.size(), 2);
+    QCOMPARE(split.leaves[0].pixels, 100);
+    QCOMPARE(split.leaves[1].pixels, 36);
+    QCOMPARE(split.specks, 3);
+    QCOMPARE(split.speckPixels, 1 + 2 + 35);
+    QCOMPARE(split.countedPixels, 100 + 36 + 38);
+
+    const LeafSplit none = splitLeaves(picture, whole(picture), 101);
+    QCOMPARE(none.leaves.size(), 0);
+    QCOMPARE(none.specks, 5);
+    QCOMPARE(none.speckPixels, none.countedPixels);
+}
+
+void TestLeafSplit::leavesAreNumberedInRasterOrder()
+{
+    // By topmost row, then leftmost pixel of that row, whatever their sizes: the
+    // tall one on the right starts highest.
+    const Shape shape = unite(unite(rectangle(10, 30, 20, 20), rectangle(60, 5, 10, 60)),
+                              unite(rectangle(40, 30, 10, 10), disk(20, 80, 10)));
+    const QImage picture = draw(100, 100, shape);
+    const LeafSplit split = splitLeaves(picture, whole(picture), 1);
+    QCOMPARE(split.leaves.size(), 4);
+    const QList<QPoint> firsts = {{60, 5}, {10, 30}, {40, 30}, {20, 70}};
+    for (int i = 0; i < 4; ++i) {
+        QCOMPARE(split.leaves[i].number, i + 1);
+        QCOMPARE(split.leaves[i].bounds.top(), firsts[i].y());
+    }
+    QCOMPARE(split.leaves[1].bounds.left(), 10);
+    QCOMPARE(split.leaves[2].bounds.left(), 40);
+}
+
+void TestLeafSplit::diagonalNeighboursMakeOneLeaf()
+{
+    // A staircase of single pixels touching at corners is one leaf; the white
+    // pixels it separates diagonally are one 4-connected set, not holes.
+    QImage picture(12, 12, QImage::Format_RGB32);
+    picture.fill(Uncounted);
+    for (int i = 1; i < 11; ++i) {
+        picture.setPixel(i, i, Counted);
+    }
+    const LeafSplit split = splitLeaves(picture, whole(picture), 1);
+    QCOMPARE(split.leaves.size(), 1);
+    QCOMPARE(split.leaves[0].pixels, 10);
+    QCOMPARE(split.leaves[0].holePixels, 0);
+    // From the first centre to the last, plus half a pixel at each end.
+    QCOMPARE(split.leaves[0].length, std::hypot(9.0, 9.0) + 1);
+    // Nine diagonal steps there and back, two turns.
+    QVERIFY(near(split.leaves[0].perimeter, 18 * 1.406 - 2 * 0.091 + std::numbers::pi, 1e-9));
+
+    // A diamond of four pixels around one white pixel: 8-connected, so the white
+    // pixel inside is enclosed.
+    QImage diamond(5, 5, QImage::Format_RGB32);
+    diamond.fill(Uncounted);
+    for (QPoint p : {QPoint(2, 1), QPoint(1, 2), QPoint(3, 2), QPoint(2, 3)}) {
+        diamond.setPixel(p, Counted);
+    }
+    const LeafSplit ring = splitLeaves(diamond, whole(diamond), 1);
+    QCOMPARE(ring.leaves.size(), 1);
+    QCOMPARE(ring.leaves[0].holePixels, 1);
+}
+
+void TestLeafSplit::edgeLeavesAreMarked_data()
+{
+    QTest::addColumn<PixelSpan>("span");
+    QTest::addColumn<bool>("touches");
+
+    QTest::newRow("whole picture, leaf inside") << PixelSpan{0, 0, 59, 39} << false;
+    QTest::newRow("region cutting the leaf") << PixelSpan{0, 0, 25, 39} << true;
+    QTest::newRow("region ending on its last row") << PixelSpan{0, 0, 59, 29} << true;
+    QTest::newRow("region starting on its first column") << PixelSpan{20, 0, 59, 39} << true;
+    QTest::newRow("region one pixel wider") << PixelSpan{19, 9, 40, 30} << false;
+}
+
+void TestLeafSplit::edgeLeavesAreMarked()
+{
+    QFETCH(PixelSpan, span);
+    QFETCH(bool, touches);
+    const QImage picture = draw(60, 40, rectangle(20, 10, 20, 20));
+    const LeafSplit split = splitLeaves(picture, span, 1);
+    QCOMPARE(split.leaves.size(), 1);
+    QCOMPARE(split.leaves[0].touchesEdge, touches);
+}
+
+void TestLeafSplit::outlineGoesRoundEveryArm()
+{
+    // A "V" whose first pixel is the apex joining its two arms: the outline leaves
+    // the apex twice before it is closed, and the perimeter holds both arms.
+    const int n = 20;
+    QImage picture(2 * n + 3, n + 2, QImage::Format_RGB32);
+    picture.fill(Uncounted);
+    const int apex = n + 1;
+    picture.setPixel(apex, 0, Counted);
+    for (int k = 1; k <= n; ++k) {
+        picture.setPixel(apex - k, k, Counted);
+        picture.setPixel(apex + k, k, Counted);
+    }
+    const LeafSplit split = splitLeaves(picture, whole(picture), 1);
+    QCOMPARE(split.leaves.size(), 1);
+    QVERIFY(near(split.leaves[0].perimeter, 4 * n * 1.406 - 4 * 0.091 + std::numbers::pi, 1e-9));
+    QCOMPARE(split.leaves[0].outline.size(), 4); // apex, one tip, apex, the other tip
+}
+
+void TestLeafSplit::onlyTheSpanIsRead()
+{
+    // Two leaves joined outside the span are two leaves inside it; the parts
+    // outside are not counted.
+    const Shape shape =
+        unite(unite(rectangle(10, 10, 10, 30), rectangle(40, 10, 10, 30)), rectangle(10, 5, 40, 5));
+    const QImage picture = draw(60, 50, shape);
+    QCOMPARE(splitLeaves(picture, whole(picture), 1).leaves.size(), 1);
+    const LeafSplit split = splitLeaves(picture, PixelSpan{0, 10, 59, 49}, 1);
+    QCOMPARE(split.leaves.size(), 2);
+    QCOMPARE(split.leaves[0].pixels, 300);
+    QCOMPARE(split.leaves[1].pixels, 300);
+    QVERIFY(split.leaves[0].touchesEdge);
+}
+
+void TestLeafSplit::emptyAndDegenerateInputs()
+{
+    const QImage blank = draw(20, 20, [](double, double) { return false; });
+    QCOMPARE(splitLeaves(blank, whole(blank), 1).countedPixels, 0);
+    QCOMPARE(splitLeaves(QImage(), PixelSpan{0, 0, 10, 10}, 1).leaves.size(), 0);
+    QCOMPARE(splitLeaves(blank, PixelSpan{}, 1).leaves.size(), 0);
+
+    // A full picture is one leaf touching the edge; a span beyond the picture is clipped.
+    const QImage full = draw(8, 6, [](double, double) { return true; });
+    const LeafSplit split = splitLeaves(full, PixelSpan{-5, -5, 100, 100}, 1);
+    QCOMPARE(split.leaves.size(), 1);
+    QCOMPARE(split.leaves[0].pixels, 48);
+    QVERIFY(split.leaves[0].touchesEdge);
+    QCOMPARE(split.leaves[0].length, std::hypot(7.0, 5.0) + 1);
+
+    // One pixel: its perimeter is that of a disk of one pixel's width.
+    QImage dot = blank;
+    dot.setPixel(5, 5, Counted);
+    const LeafSplit single = splitLeaves(dot, whole(dot), 1);
+    QCOMPARE(single.leaves.size(), 1);
+    QCOMPARE(single.leaves[0].perimeter, std::numbers::pi);
+    QCOMPARE(single.leaves[0].length, 1.0);
+    QCOMPARE(single.leaves[0].width, 1.0);
+    QCOMPARE(single.leaves[0].centroid, QPointF(5.5, 5.5));
+
+    // Other formats are read as their colours: an ARGB picture with the marks.
+    QImage argb =
+        draw(10, 10, rectangle(2, 2, 4, 4)).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QCOMPARE(splitLeaves(argb, whole(argb), 1).countedPixels, 16);
+}
+
+QTEST_GUILESS_MAIN(TestLeafSplit)
+#include "tst_leafsplit.moc"
