@@ -29,6 +29,7 @@
 #include <QPushButton>
 #include <QSessionManager>
 #include <QTimer>
+#include <cmath>
 
 // Resources of a static library must be registered by name, outside any namespace.
 static void initResources()
@@ -93,8 +94,9 @@ MainWindow::MainWindow(QWidget* parent)
     auto* toolbar2 = new QWidget(central);
     toolbar2->setObjectName(QStringLiteral("Toolbar2"));
     toolbar2->setFixedWidth(fromTwips(4545));
-    toolbar2->setMinimumHeight(fromTwips(9855));
+    toolbar2->setMinimumHeight(fromTwips(10680));
     buildToolbar2(toolbar2);
+    buildLeafControls(toolbar2);
 
     auto* toolbar1 = new QWidget(central);
     toolbar1->setObjectName(QStringLiteral("Toolbar1"));
@@ -138,6 +140,16 @@ MainWindow::MainWindow(QWidget* parent)
     connect(optEraser, &OptionButton::selected, this, &MainWindow::optEraser_Click);
     connect(optPaintSize, &OptionButton::selected, this, &MainWindow::optPaintSize_Click);
     connect(cmdHideTool, &QPushButton::clicked, this, &MainWindow::cmdHideTool_Click);
+    connect(cmdEachLeaf, &QPushButton::clicked, this, &MainWindow::cmdEachLeaf_Click);
+    connect(cmdRecordLeaves, &QPushButton::clicked, this, &MainWindow::cmdRecordLeaves_Click);
+    connect(m_session, &MeasurementSession::leavesChanged, this, &MainWindow::showLeaves);
+    // "Each leaf" measures as "3. Calculate the leaf area" does, whenever that can.
+    cmdMeasure->installEventFilter(this);
+    cmdEachLeaf->setEnabled(cmdMeasure->isEnabled());
+    // The leaf controls come last in the tab order, after "EXIT".
+    setTabOrder(cmdEnd, cmdEachLeaf);
+    setTabOrder(cmdEachLeaf, txtMinLeaf);
+    setTabOrder(txtMinLeaf, cmdRecordLeaves);
     connect(cmdEnd, &QPushButton::clicked, this, &MainWindow::cmdEnd_Click);
     for (OptionButton* option : {optScale, optPaintSize, optEraser, optBrush}) {
         connect(option, &QAbstractButton::toggled, this, &MainWindow::pushTools);
@@ -249,6 +261,54 @@ void MainWindow::buildToolbar2(QWidget* bar)
     }
 }
 
+// The smallest leaf by default, in the square of each unit offered: 1 mm². Dust
+// and scanner noise make specks well under half a millimetre across, while the
+// smallest leaves measured (seedlings' cotyledons, grass blades cut short) are a
+// few square millimetres and more.
+namespace {
+QString defaultMinLeaf(const QString& unit)
+{
+    if (unit == QLatin1String("mm")) {
+        return QStringLiteral("1");
+    }
+    if (unit == QLatin1String("cm")) {
+        return QStringLiteral("0.01");
+    }
+    return {};
+}
+
+QString squared(const QString& unit)
+{
+    return unit + QChar(0x00B2);
+}
+} // namespace
+
+void MainWindow::buildLeafControls(QWidget* bar)
+{
+    cmdEachLeaf = place(makeButton("Each leaf", bar, fontOf("Arial Narrow", 12, true)),
+                        "cmdEachLeaf", 240, 9780, 1335, 405);
+    cmdEachLeaf->setToolTip(tr("Calculates the leaf area, then splits it into leaves: each "
+                               "leaf's area, holes, perimeter, length and width"));
+    lblMinLeaf = place(new QLabel(tr("Smallest:"), bar), "lblMinLeaf", 1680, 9810, 1020, 375);
+    lblMinLeaf->setFont(captionFont());
+    txtMinLeaf = place(new QLineEdit(defaultMinLeaf(QStringLiteral("cm")), bar), "txtMinLeaf", 2700,
+                       9795, 795, 375);
+    txtMinLeaf->setAlignment(Qt::AlignCenter);
+    txtMinLeaf->setFont(captionFont());
+    txtMinLeaf->setToolTip(tr("Sets of counted pixels smaller than this, in the unit squared, "
+                              "are specks: they count in the leaf area but are no leaves"));
+    lblMinLeaf->setBuddy(txtMinLeaf);
+    lblMinLeafUnit = place(new QLabel(bar), "lblMinLeafUnit", 3540, 9810, 675, 375);
+    lblMinLeafUnit->setFont(captionFont());
+    lblSpecks = place(new QLabel(bar), "lblSpecks", 240, 10260, 2100, 405);
+    lblSpecks->setFont(fontOf("Arial", 9));
+    lblSpecks->setWordWrap(true);
+    cmdRecordLeaves =
+        place(makeButton("Record leaves", bar), "cmdRecordLeaves", 2400, 10230, 1815, 435);
+    cmdRecordLeaves->setToolTip(tr("Records every leaf as a row of its own"));
+    cmdRecordLeaves->setEnabled(false);
+}
+
 void MainWindow::buildToolbar1(QWidget* bar)
 {
     bar->setFont(captionFont());
@@ -277,6 +337,8 @@ void MainWindow::MDIForm_Load()
     }
     cmbUnit->setCurrentIndex(0);
     cmbUnit->setEditText(unitNames[0]);
+    m_session->setUnit(cmbUnit->currentText());
+    lblMinLeafUnit->setText(squared(cmbUnit->currentText()));
     m_dataWindow->SetUpResultsTable();
     m_panels->ResetStepPanels();
 }
@@ -378,6 +440,12 @@ void MainWindow::cmdPicUnload_Click()
 void MainWindow::cmdScaleOK_Click()
 {
     m_results->setUnit(cmbUnit->currentText());
+    // Beside the scale: the unit of the values, and of the smallest leaf.
+    m_session->setUnit(cmbUnit->currentText());
+    lblMinLeafUnit->setText(squared(cmbUnit->currentText()));
+    if (!txtMinLeaf->isModified() && !defaultMinLeaf(cmbUnit->currentText()).isEmpty()) {
+        txtMinLeaf->setText(defaultMinLeaf(cmbUnit->currentText()));
+    }
     m_panels->FinishScaleStep();
 }
 
@@ -420,6 +488,96 @@ bool MainWindow::MeasureArea()
 }
 
 // ---------------------------------------------------------------------------
+// Each leaf
+
+void MainWindow::cmdEachLeaf_Click()
+{
+    if (!m_imageWindow || m_session->picture().isNull()) {
+        return;
+    }
+    // A smallest leaf that is no size stops the click before anything changes.
+    const Result<double> minLeafArea = readMinLeaf();
+    if (!minLeafArea.ok()) {
+        showProblem(this, minLeafArea.error());
+        txtMinLeaf->setFocus();
+        return;
+    }
+    if (!MeasureArea()) {
+        return;
+    }
+    m_panels->FinishMeasureStep();
+    EachLeaf(minLeafArea.value());
+}
+
+Result<double> MainWindow::readMinLeaf() const
+{
+    const QString text = txtMinLeaf->text().trimmed();
+    bool ok = false;
+    double value = QLocale().toDouble(text, &ok);
+    if (!ok) {
+        value = QLocale::c().toDouble(text, &ok);
+    }
+    if (!ok || !std::isfinite(value) || value < 0) {
+        return failed(
+            tr("The smallest leaf \"%1\" is not a size.\n\nType the area below which "
+               "a set of counted pixels is a speck and not a leaf, in %2, for "
+               "example %3.")
+                .arg(txtMinLeaf->text(), m_session->state().unit, QLocale().toString(0.01)));
+    }
+    return value;
+}
+
+void MainWindow::EachLeaf(double minLeafArea)
+{
+    const Result<LeafReport> report = m_session->splitIntoLeaves(minLeafArea);
+    if (!report.ok()) {
+        showProblem(this, report.error());
+    }
+}
+
+// What the last split found: the specks left out, and whether its leaves can be
+// recorded. Nothing once the picture has changed since.
+void MainWindow::showLeaves()
+{
+    const LeafReport* leaves = m_session->leaves();
+    cmdRecordLeaves->setEnabled(leaves && !leaves->split.leaves.isEmpty());
+    if (!leaves) {
+        lblSpecks->clear();
+        return;
+    }
+    const QString unit = m_session->state().measurement.unit;
+    const qsizetype count = leaves->split.leaves.size();
+    const QString found = count == 1 ? tr("1 leaf") : tr("%1 leaves").arg(count);
+    const qint64 speckCount = leaves->split.specks;
+    const QString area = formatForDisplay(roundToFourDecimals(leaves->specksArea));
+    const QString specks =
+        speckCount == 0 ? tr("no specks")
+        : speckCount == 1
+            ? tr("1 speck left out: %1 %2").arg(area, squared(unit))
+            : tr("%1 specks left out: %2 %3").arg(speckCount).arg(area, squared(unit));
+    lblSpecks->setText(tr("%1, %2").arg(found, specks));
+}
+
+void MainWindow::cmdRecordLeaves_Click()
+{
+    const LeafReport* leaves = m_session->leaves();
+    if (leaves) {
+        const Provenance provenance = m_session->provenance();
+        QList<ResultRecord> rows;
+        for (qsizetype i = 0; i < leaves->split.leaves.size(); ++i) {
+            ResultRecord row(tr("%1-%2").arg(txtLeafName->text()).arg(leaves->values[i].leaf),
+                             leaves->areas[i]);
+            row.leaf = leaves->values[i];
+            row.provenance = provenance;
+            rows.append(row);
+        }
+        m_results->recordAll(rows);
+    }
+    // Each split is recorded once.
+    cmdRecordLeaves->setEnabled(false);
+}
+
+// ---------------------------------------------------------------------------
 // Results
 
 void MainWindow::cmdDataOK_Click()
@@ -427,7 +585,9 @@ void MainWindow::cmdDataOK_Click()
     if (!txtLeafA->text().isEmpty()) {
         // The row keeps the full area of the image measured last, not the rounded text.
         const SessionState& state = m_session->state();
-        m_results->record(txtLeafName->text(), state.areaSlot(state.imageCounter));
+        ResultRecord row(txtLeafName->text(), state.areaSlot(state.imageCounter));
+        row.provenance = m_session->provenance();
+        m_results->record(row);
     }
     cmdDataOK->setEnabled(false);
 }
@@ -595,6 +755,18 @@ void MainWindow::sessionEnding()
 void MainWindow::sessionResumed()
 {
     m_sessionEnding = false;
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == cmdMeasure && event->type() == QEvent::EnabledChange) {
+        cmdEachLeaf->setEnabled(cmdMeasure->isEnabled());
+        // The leaf controls come last in the tab order, after "EXIT".
+        setTabOrder(cmdEnd, cmdEachLeaf);
+        setTabOrder(cmdEachLeaf, txtMinLeaf);
+        setTabOrder(txtMinLeaf, cmdRecordLeaves);
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

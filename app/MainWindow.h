@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/StepPanels.h"
+#include "core/Result.h"
 #include "image/ImageWindow.h"
 
 #include <QMainWindow>
@@ -63,9 +64,11 @@ Q_SIGNALS:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildToolbar2(QWidget* bar);
+    void buildLeafControls(QWidget* bar);
     void buildToolbar1(QWidget* bar);
     void MDIForm_Load();
 
@@ -82,6 +85,14 @@ private:
     void scrlThreshold_Change();
     void cmdMeasure_Click();
     bool MeasureArea();
+
+    // Each leaf.
+    void cmdEachLeaf_Click();
+    void EachLeaf(double minLeafArea);
+    // The smallest leaf typed, in the unit squared; why it is no size.
+    Result<double> readMinLeaf() const;
+    void showLeaves();
+    void cmdRecordLeaves_Click();
 
     // Results.
     void cmdDataOK_Click();
@@ -129,6 +140,14 @@ private:
     QPushButton* cmdDataFile = nullptr;
     QPushButton* cmdPicUnload = nullptr;
     QPushButton* cmdEnd = nullptr;
+
+    // Each leaf, under the step panels.
+    QPushButton* cmdEachLeaf = nullptr;
+    QLabel* lblMinLeaf = nullptr;
+    QLineEdit* txtMinLeaf = nullptr;
+    QLabel* lblMinLeafUnit = nullptr;
+    QLabel* lblSpecks = nullptr;
+    QPushButton* cmdRecordLeaves = nullptr;
 };
 
 } // namespace verimetra

@@ -1,5 +1,6 @@
 #include "image/PictureSurface.h"
 
+#include "image/LeavesOverlay.h"
 #include "image/Overlays.h"
 #include "session/MeasurementSession.h"
 
@@ -17,7 +18,7 @@ PictureSurface::PictureSurface(MeasurementSession& session, QWidget* parent)
                                 session.state().selection.outline, this)),
       m_rubber(new ShapeOverlay(QStringLiteral("shpRubber"), QColor(0, 192, 0),
                                 session.state().paint.outline, this)),
-      m_wait(new QLabel(QStringLiteral("Please Wait..."), this))
+      m_leaves(new LeavesOverlay(this)), m_wait(new QLabel(QStringLiteral("Please Wait..."), this))
 {
     setObjectName(QStringLiteral("Picture2"));
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -42,6 +43,8 @@ PictureSurface::PictureSurface(MeasurementSession& session, QWidget* parent)
     connect(&m_session, &MeasurementSession::pictureChanged, this, &PictureSurface::showChange);
     connect(&m_session, &MeasurementSession::outlinesChanged, this, &PictureSurface::showOutlines);
     connect(&m_session, &MeasurementSession::busyChanged, this, &PictureSurface::showBusy);
+    connect(&m_session, &MeasurementSession::leavesChanged, this,
+            [this] { m_leaves->show(m_session.leaves()); });
 }
 
 const QImage& PictureSurface::picture() const
@@ -98,6 +101,7 @@ void PictureSurface::paintEvent(QPaintEvent* event)
     for (const QRect& rest : QRegion(area).subtracted(QRegion(onPicture))) {
         painter.fillRect(rest, palette().color(QPalette::Window));
     }
+    m_leaves->paint(painter);
     m_region->paint(painter);
     m_rubber->paint(painter);
     m_line->paint(painter);

@@ -7,6 +7,7 @@ class QLabel;
 
 namespace verimetra {
 
+class LeavesOverlay;
 class LineOverlay;
 class MeasurementSession;
 class ShapeOverlay;
@@ -32,6 +33,7 @@ public:
     LineOverlay* line() const { return m_line; }
     ShapeOverlay* region() const { return m_region; }
     ShapeOverlay* rubber() const { return m_rubber; }
+    LeavesOverlay* leaves() const { return m_leaves; }
     QLabel* waitNotice() const { return m_wait; }
 
 Q_SIGNALS:
@@ -57,6 +59,7 @@ private:
     LineOverlay* m_line;
     ShapeOverlay* m_region;
     ShapeOverlay* m_rubber;
+    LeavesOverlay* m_leaves;
     QLabel* m_wait;
 };
 

@@ -28,6 +28,9 @@ ResultsGrid::ResultsGrid(QWidget* parent) : QTableWidget(1, 3, parent)
 void ResultsGrid::showResults(const ResultsModel* results)
 {
     m_results = results;
+    // A leaf's values follow the number, the name and the area.
+    setColumnCount(results->columnCount());
+    m_alignments.resize(results->columnCount());
     connect(results, &QAbstractItemModel::headerDataChanged, this,
             [this](Qt::Orientation, int first, int last) { showHeadings(first, last); });
     connect(results, &QAbstractItemModel::rowsInserted, this,
@@ -50,7 +53,7 @@ void ResultsGrid::showRows(int first, int last)
     setRows(m_results->rowCount() + 1);
     for (int r = first; r <= last; ++r) {
         setRow(r + 1);
-        for (int column = 0; column < ResultsModel::ColumnCount; ++column) {
+        for (int column = 0; column < columnCount(); ++column) {
             setCol(column);
             const QModelIndex cell = m_results->index(r, column);
             setText(cell.data().toString());

@@ -26,7 +26,11 @@ QRect rectOf(const PixelSpan& span)
 
 } // namespace
 
-MeasurementSession::MeasurementSession(QObject* parent) : QObject(parent) {}
+MeasurementSession::MeasurementSession(QObject* parent) : QObject(parent)
+{
+    connect(this, &MeasurementSession::pictureReplaced, this, &MeasurementSession::pictureTouched);
+    connect(this, &MeasurementSession::pictureChanged, this, &MeasurementSession::pictureTouched);
+}
 
 MeasurementSession::~MeasurementSession() = default;
 
@@ -105,12 +109,23 @@ void MeasurementSession::setWorkingPicture(const QImage& picture)
     } else {
         m_picture = picture.copy();
     }
+    m_state.convertedThreshold = -1;
     Q_EMIT pictureReplaced();
+}
+
+void MeasurementSession::pictureTouched()
+{
+    m_countCurrent = false;
+    if (m_leaves) {
+        m_leaves.reset();
+        Q_EMIT leavesChanged();
+    }
 }
 
 void MeasurementSession::clearPicture(QColor background)
 {
     m_picture.fill(background);
+    m_state.convertedThreshold = -1;
     Q_EMIT pictureChanged(m_picture.rect());
 }
 
@@ -160,6 +175,7 @@ void MeasurementSession::convert(int threshold)
 {
     const RegionBounds region = chooseRegion();
     convertToBlackAndWhite(m_picture, region, threshold);
+    m_state.convertedThreshold = threshold;
     Q_EMIT pictureChanged(rectOf(conversionSpan(region, m_picture.size())));
 }
 
@@ -188,8 +204,16 @@ Result<double> MeasurementSession::measure(const QString& knownLength)
     measurement.blackPixelCount = 0;
     m_state.setAreaSlot(m_state.imageCounter, 0);
     measurement.blackPixelCount = static_cast<double>(countAndMarkBlack(m_picture, region));
-    Q_EMIT pictureChanged(rectOf(countSpan(region, m_picture.size())));
+    measurement.span = countSpan(region, m_picture.size());
+    Q_EMIT pictureChanged(rectOf(measurement.span));
     Q_EMIT busyChanged(false);
+    m_countCurrent = true;
+    measurement.imageFile = m_state.imageFileName;
+    measurement.unit = m_state.unit;
+    measurement.knownLength = known;
+    measurement.scaleLineLength = m_state.scaleLine.length;
+    measurement.threshold = m_state.convertedThreshold;
+    measurement.measuredAt = QDateTime::currentDateTime();
 
     measurement.steps = computeArea(float(m_picture.width()), float(m_picture.height()),
                                     m_state.scaleLine.length, known, measurement.blackPixelCount);
@@ -197,6 +221,54 @@ Result<double> MeasurementSession::measure(const QString& knownLength)
     m_state.setAreaSlot(m_state.imageCounter,
                         m_state.lastArea + m_state.areaSlot(m_state.imageCounter));
     return m_state.areaSlot(m_state.imageCounter);
+}
+
+Result<LeafReport> MeasurementSession::splitIntoLeaves(double minLeafArea)
+{
+    if (!m_countCurrent) {
+        return failed(
+            tr("There is no measurement to split into leaves: measure the picture first."));
+    }
+    const Measurement& measurement = m_state.measurement;
+    LeafReport report;
+    report.minLeafArea = minLeafArea;
+    report.scale.areaPerPixel = measurement.steps.areaPerPixel;
+    report.scale.lengthPerPixel = std::abs(measurement.knownLength) / measurement.scaleLineLength;
+    Q_EMIT busyChanged(true);
+    report.split =
+        splitLeaves(m_picture, measurement.span, minLeafPixels(minLeafArea, report.scale));
+    Q_EMIT busyChanged(false);
+    for (const LeafShape& leaf : report.split.leaves) {
+        report.areas.append(leafArea(leaf, report.scale));
+        report.values.append(leafValues(leaf, report.split, report.scale));
+    }
+    report.specksArea = double(report.split.speckPixels) * report.scale.areaPerPixel;
+    qCDebug(lcSession) << "split" << report.split.countedPixels << "pixels into"
+                       << report.split.leaves.size() << "leaves and" << report.split.specks
+                       << "specks";
+    m_leaves = report;
+    Q_EMIT leavesChanged();
+    return report;
+}
+
+Provenance MeasurementSession::provenance() const
+{
+    const Measurement& measurement = m_state.measurement;
+    Provenance provenance;
+    if (!measurement.measuredAt.isValid()) {
+        return provenance;
+    }
+    provenance.imageFile = measurement.imageFile;
+    provenance.unit = measurement.unit;
+    provenance.knownLength = measurement.knownLength;
+    provenance.pixelsPerUnit = measurement.knownLength != 0
+                                   ? measurement.scaleLineLength / std::abs(measurement.knownLength)
+                                   : 0;
+    provenance.threshold = measurement.threshold;
+    provenance.region = rectOf(measurement.span);
+    provenance.measuredAt = measurement.measuredAt;
+    provenance.programVersion = QStringLiteral(VERIMETRA_VERSION);
+    return provenance;
 }
 
 QRect MeasurementSession::stamp(float x, float y, int colourValue)

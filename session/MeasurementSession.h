@@ -2,10 +2,12 @@
 
 #include "core/Result.h"
 #include "image/PictureFit.h"
+#include "session/LeafReport.h"
 #include "session/SessionState.h"
 
 #include <QImage>
 #include <QObject>
+#include <optional>
 
 namespace verimetra {
 
@@ -79,6 +81,18 @@ public:
     // an area with the scale line and `knownLength`, the length of that line as typed
     // (read by the leading-number rule). Gives the area of the current image slot.
     Result<double> measure(const QString& knownLength);
+    // Splits the counted pixels of the last measurement into leaves of at least
+    // `minLeafArea` unit^2; smaller sets are specks. Only while the working picture is
+    // as the measurement left it.
+    Result<LeafReport> splitIntoLeaves(double minLeafArea);
+    // The leaves of the last split while the working picture is unchanged since;
+    // null otherwise.
+    const LeafReport* leaves() const { return m_leaves ? &*m_leaves : nullptr; }
+    // How the last measurement was made, for the rows recorded from it; none (an
+    // invalid time) before the first measurement.
+    Provenance provenance() const;
+    // The unit of measurement, as confirmed with the scale.
+    void setUnit(const QString& unit) { m_state.unit = unit; }
     // One stamp of the paint tool with its outline's top-left corner at (x, y).
     QRect stamp(float x, float y, int colourValue);
 
@@ -114,9 +128,17 @@ Q_SIGNALS:
     void scaleLineStarted();
     // A long pass over the picture begins (true) or has ended (false).
     void busyChanged(bool busy);
+    // Leaves were found, or the leaves found last no longer hold.
+    void leavesChanged();
 
 private:
     void setWorkingPicture(const QImage& picture);
+    // The working picture changed: the last count and its leaves no longer describe it.
+    void pictureTouched();
+
+    // Whether the working picture is as the last measurement left it.
+    bool m_countCurrent = false;
+    std::optional<LeafReport> m_leaves;
 
     SessionState m_state;
     ToolChoice m_tools;

@@ -36,6 +36,40 @@ QVariant ResultsModel::data(const QModelIndex& index, int role) const
         return row.name;
     case Column::Area:
         return formatForDisplay(row.area);
+    default:
+        break;
+    }
+    if (!row.isLeaf()) {
+        return QString();
+    }
+    const LeafValues& leaf = row.leaf;
+    switch (column) {
+    case Column::Leaf:
+        return QString::number(leaf.leaf);
+    case Column::HolesArea:
+        return formatForDisplay(leaf.holesArea);
+    case Column::FilledArea:
+        return formatForDisplay(leaf.filledArea);
+    case Column::HolesPercent:
+        return formatForDisplay(leaf.holesPercent);
+    case Column::Perimeter:
+        return formatForDisplay(leaf.perimeter);
+    case Column::Length:
+        return formatForDisplay(leaf.length);
+    case Column::Width:
+        return formatForDisplay(leaf.width);
+    case Column::CentroidX:
+        return formatForDisplay(leaf.centroidX);
+    case Column::CentroidY:
+        return formatForDisplay(leaf.centroidY);
+    case Column::AtEdge:
+        return leaf.touchesEdge ? tr("yes") : tr("no");
+    case Column::Specks:
+        return QString::number(leaf.specks);
+    case Column::SpecksArea:
+        return formatForDisplay(leaf.specksArea);
+    default:
+        break;
     }
     return {};
 }
@@ -54,6 +88,7 @@ void ResultsModel::setUpTable()
     m_headings[int(Column::Number)] = tr("No.");
     m_headings[int(Column::Name)] = tr("File name");
     m_headings[int(Column::Area)] = tr("Area");
+    nameColumns(QString());
     Q_EMIT headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
     beginResetModel();
     m_rows.clear();
@@ -63,20 +98,50 @@ void ResultsModel::setUpTable()
 void ResultsModel::setUnit(const QString& unit)
 {
     m_headings[int(Column::Area)] = tr("Area  (%1^2)").arg(unit);
-    Q_EMIT headerDataChanged(Qt::Horizontal, int(Column::Area), int(Column::Area));
+    nameColumns(unit);
+    Q_EMIT headerDataChanged(Qt::Horizontal, int(Column::Area), ColumnCount - 1);
+}
+
+// The headings of a leaf's values, with the unit once it is known.
+void ResultsModel::nameColumns(const QString& unit)
+{
+    const QString length = unit.isEmpty() ? QString() : tr("  (%1)").arg(unit);
+    const QString area = unit.isEmpty() ? QString() : tr("  (%1^2)").arg(unit);
+    m_headings[int(Column::Leaf)] = tr("Leaf");
+    m_headings[int(Column::HolesArea)] = tr("Holes area") + area;
+    m_headings[int(Column::FilledArea)] = tr("Filled area") + area;
+    m_headings[int(Column::HolesPercent)] = tr("Holes %");
+    m_headings[int(Column::Perimeter)] = tr("Perimeter") + length;
+    m_headings[int(Column::Length)] = tr("Length") + length;
+    m_headings[int(Column::Width)] = tr("Width") + length;
+    m_headings[int(Column::CentroidX)] = tr("Centroid x") + length;
+    m_headings[int(Column::CentroidY)] = tr("Centroid y") + length;
+    m_headings[int(Column::AtEdge)] = tr("At the edge");
+    m_headings[int(Column::Specks)] = tr("Specks left out");
+    m_headings[int(Column::SpecksArea)] = tr("Specks area") + area;
 }
 
 int ResultsModel::record(const QString& name, double area)
 {
-    const auto row = static_cast<int>(m_rows.size());
-    beginInsertRows(QModelIndex(), row, row);
-    ResultRecord record;
-    record.name = name;
-    record.area = area;
-    m_rows.append(record);
+    return record(ResultRecord(name, area));
+}
+
+int ResultsModel::record(const ResultRecord& row)
+{
+    return recordAll({row});
+}
+
+int ResultsModel::recordAll(const QList<ResultRecord>& rows)
+{
+    const auto first = static_cast<int>(m_rows.size());
+    if (rows.isEmpty()) {
+        return first + 1;
+    }
+    beginInsertRows(QModelIndex(), first, first + static_cast<int>(rows.size()) - 1);
+    m_rows.append(rows);
     endInsertRows();
     m_changed = true;
-    return row + 1;
+    return first + 1;
 }
 
 void ResultsModel::clear()

@@ -20,9 +20,22 @@ public:
     {
         Number = 0,
         Name = 1,
-        Area = 2
+        Area = 2,
+        // A leaf's values; empty for the rows of whole pictures.
+        Leaf = 3,
+        HolesArea = 4,
+        FilledArea = 5,
+        HolesPercent = 6,
+        Perimeter = 7,
+        Length = 8,
+        Width = 9,
+        CentroidX = 10,
+        CentroidY = 11,
+        AtEdge = 12,
+        Specks = 13,
+        SpecksArea = 14
     };
-    static constexpr int ColumnCount = 3;
+    static constexpr int ColumnCount = 15;
     // The full area of a row, beside its text.
     static constexpr int AreaRole = Qt::UserRole + 1;
 
@@ -41,6 +54,9 @@ public:
 
     // Adds a row after the last one; gives its number.
     int record(const QString& name, double area);
+    int record(const ResultRecord& row);
+    // Adds the rows after the last one, in order; gives the number of the first.
+    int recordAll(const QList<ResultRecord>& rows);
     // No rows; nothing left unsaved.
     void clear();
     // The rows of `records`, numbered 1 to n, in place of all rows.
@@ -59,6 +75,8 @@ public:
 
 private:
     QList<ResultRecord> m_rows; // the number of a row is its place, 1 for the first
+    void nameColumns(const QString& unit);
+
     QString m_headings[ColumnCount];
     bool m_changed = false;
 };

@@ -4,6 +4,7 @@
 #include "analysis/Region.h"
 #include "image/PictureFit.h"
 
+#include <QDateTime>
 #include <QList>
 #include <QString>
 #include <array>
@@ -81,11 +82,19 @@ struct PaintTool
     Outline outline{0, 0, 30, 30};
 };
 
-// The last measurement: the count, and the steps from it to the area.
+// The last measurement: the count, the steps from it to the area, and what a
+// reviewer needs to redo it.
 struct Measurement
 {
     double blackPixelCount = 0;
     AreaSteps steps;
+    QString imageFile;          // the image measured
+    QString unit;               // the unit of measurement then
+    double knownLength = 0;     // the scale line's length in the unit, as read
+    double scaleLineLength = 0; // pixels
+    PixelSpan span;             // the pixels counted
+    int threshold = -1;         // the threshold the counted region was converted with; -1: none
+    QDateTime measuredAt;       // invalid until the first measurement
 };
 
 // The values of one measurement session, for the whole run. Everything starts at 0
@@ -100,6 +109,10 @@ struct SessionState
     QList<double> areaByImage{0.0};    // area (unit^2) of each image slot; grows as needed
     double lastArea = 0;               // area found by the last measurement, unit^2
     std::array<QString, 11> unitNames; // entry 0 "cm", entry 1 "mm", the rest unused
+    QString unit;                      // the unit of measurement confirmed with the scale
+    // The threshold of the last conversion of the working picture; -1 when it has been
+    // drawn anew from the loaded picture since.
+    int convertedThreshold = -1;
 
     // Sets slot `index` of areaByImage, growing the table when needed.
     void setAreaSlot(int index, double area);

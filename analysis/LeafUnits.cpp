@@ -1,0 +1,42 @@
+#include "analysis/LeafUnits.h"
+
+#include <limits>
+
+namespace verimetra {
+
+double leafArea(const LeafShape& leaf, const PixelScale& scale)
+{
+    return double(leaf.pixels) * scale.areaPerPixel;
+}
+
+LeafValues leafValues(const LeafShape& leaf, const LeafSplit& split, const PixelScale& scale)
+{
+    LeafValues values;
+    values.leaf = leaf.number;
+    values.holesArea = double(leaf.holePixels) * scale.areaPerPixel;
+    values.filledArea = double(leaf.pixels + leaf.holePixels) * scale.areaPerPixel;
+    // In pixels, so that a zero scale gives 0 % rather than no number.
+    values.holesPercent = 100.0 * double(leaf.holePixels) / double(leaf.pixels + leaf.holePixels);
+    values.perimeter = leaf.perimeter * scale.lengthPerPixel;
+    values.length = leaf.length * scale.lengthPerPixel;
+    values.width = leaf.width * scale.lengthPerPixel;
+    values.centroidX = leaf.centroid.x() * scale.lengthPerPixel;
+    values.centroidY = leaf.centroid.y() * scale.lengthPerPixel;
+    values.touchesEdge = leaf.touchesEdge;
+    values.specks = split.specks;
+    values.specksArea = double(split.speckPixels) * scale.areaPerPixel;
+    return values;
+}
+
+double minLeafPixels(double minLeafArea, const PixelScale& scale)
+{
+    if (!(minLeafArea > 0)) {
+        return 0;
+    }
+    if (!(scale.areaPerPixel > 0)) {
+        return std::numeric_limits<double>::infinity();
+    }
+    return minLeafArea / scale.areaPerPixel;
+}
+
+} // namespace verimetra
