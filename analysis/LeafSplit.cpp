@@ -255,12 +255,39 @@ void feretMeasures(std::vector<GridPoint>& centres, LeafShape& leaf)
 constexpr int StepX[8] = {1, 1, 0, -1, -1, -1, 0, 1};
 constexpr int StepY[8] = {0, 1, 1, 1, 0, -1, -1, -1};
 
+// How many edge pixels on each side of a point of the outline its smoothed
+// position averages.
+constexpr int SmoothingReach = 2;
+
+// The length of the closed chain of edge-pixel centres `chain` after each point is
+// replaced by the mean of the 2 * SmoothingReach + 1 points around it. The step
+// between two smoothed points is the difference of the two points that enter and
+// leave the window, over its size.
+double smoothedLength(const std::vector<GridPoint>& chain)
+{
+    const auto n = static_cast<std::int64_t>(chain.size());
+    const std::int64_t window = 2 * SmoothingReach + 1;
+    double length = 0;
+    if (n < window + 1) {
+        for (std::int64_t i = 0; i < n; ++i) {
+            length += distance(chain[size_t(i)], chain[size_t((i + n - 1) % n)]);
+        }
+        return length;
+    }
+    for (std::int64_t i = 0; i < n; ++i) {
+        const GridPoint& entering = chain[size_t((i + SmoothingReach) % n)];
+        const GridPoint& leaving = chain[size_t((i - SmoothingReach - 1 + 2 * n) % n)];
+        length += distance(entering, leaving);
+    }
+    return length / double(window);
+}
+
 // The perimeter of a leaf and its outline, from its first pixel in raster order.
 // The outer outline is followed through the centres of the leaf's edge pixels as a
-// chain of 8-neighbour steps; its length is 0.980 per straight step, 1.406 per
-// diagonal step, less 0.091 per change of direction (Vossepoel and Smeulders'
-// estimator, unbiased for straight edges of any slope), plus pi, the length that
-// the outline gains from the centres of the edge pixels out to their outer edges.
+// chain of 8-neighbour steps; the perimeter is the length of that chain smoothed
+// over five edge pixels (which takes the staircase out of slanted edges and the
+// raggedness out of scanned ones), plus pi, the length that the outline gains from
+// the centres of the edge pixels out to their outer edges.
 void traceOutline(const QImage& picture, const PixelSpan& span, int startX, int startY,
                   qint64 pixels, LeafShape& leaf)
 {
@@ -283,6 +310,7 @@ void traceOutline(const QImage& picture, const PixelSpan& span, int startX, int 
 
     QPolygonF outline;
     outline << QPointF(startX + 0.5, startY + 0.5);
+    std::vector<GridPoint> chain{{startX, startY}};
     // The pixels above and to the left of the first pixel are not the leaf's: the
     // search starts from the north-west.
     const int first = nextStep(startX, startY, 5);
@@ -291,9 +319,6 @@ void traceOutline(const QImage& picture, const PixelSpan& span, int startX, int 
         leaf.outline = outline;
         return;
     }
-    qint64 straight = 0;
-    qint64 diagonal = 0;
-    qint64 turns = 0;
     int x = startX;
     int y = startY;
     int step = first;
@@ -302,10 +327,8 @@ void traceOutline(const QImage& picture, const PixelSpan& span, int startX, int 
     const qint64 maxSteps = 8 * pixels + 8;
     for (qint64 n = 0; n < maxSteps; ++n) {
         if (previous >= 0 && step != previous) {
-            ++turns;
             outline << QPointF(x + 0.5, y + 0.5);
         }
-        ((step & 1) ? diagonal : straight) += 1;
         x += StepX[step];
         y += StepY[step];
         previous = step;
@@ -314,12 +337,9 @@ void traceOutline(const QImage& picture, const PixelSpan& span, int startX, int 
         if (x == startX && y == startY && step == first) {
             break;
         }
+        chain.push_back({x, y});
     }
-    if (previous != first) {
-        ++turns;
-    }
-    leaf.perimeter = 0.980 * double(straight) + 1.406 * double(diagonal) - 0.091 * double(turns) +
-                     std::numbers::pi;
+    leaf.perimeter = smoothedLength(chain) + std::numbers::pi;
     leaf.outline = outline;
 }
 

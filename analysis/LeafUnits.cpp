@@ -1,5 +1,6 @@
 #include "analysis/LeafUnits.h"
 
+#include <cmath>
 #include <limits>
 
 namespace verimetra {
@@ -36,7 +37,19 @@ double minLeafPixels(double minLeafArea, const PixelScale& scale)
     if (!(scale.areaPerPixel > 0)) {
         return std::numeric_limits<double>::infinity();
     }
-    return minLeafArea / scale.areaPerPixel;
+    // The fewest whole pixels whose area, as leafArea() gives it, is not below the
+    // minimum: the quotient alone may miss it by a rounding.
+    double pixels = std::ceil(minLeafArea / scale.areaPerPixel);
+    if (!(pixels < 9.0e15)) {
+        return pixels;
+    }
+    while (pixels > 1 && (pixels - 1) * scale.areaPerPixel >= minLeafArea) {
+        pixels -= 1;
+    }
+    while (pixels * scale.areaPerPixel < minLeafArea) {
+        pixels += 1;
+    }
+    return pixels;
 }
 
 } // namespace verimetra

@@ -19,7 +19,8 @@ double leafArea(const LeafShape& leaf, const PixelScale& scale);
 LeafValues leafValues(const LeafShape& leaf, const LeafSplit& split, const PixelScale& scale);
 
 // The smallest leaf in pixels for a smallest leaf of `minLeafArea` unit^2: a set of
-// counted pixels is a leaf when its area is not below the minimum.
+// counted pixels is a leaf when its area, as leafArea() gives it, is not below the
+// minimum. Infinite when no number of pixels has an area (a scale of 0).
 double minLeafPixels(double minLeafArea, const PixelScale& scale);
 
 } // namespace verimetra

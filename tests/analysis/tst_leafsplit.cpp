@@ -65,6 +65,19 @@ Shape ellipse(double cx, double cy, double a, double b)
     };
 }
 
+// A disk whose edge is ragged as a scanned one: each pixel's centre is inside when
+// it lies within r plus a fixed pseudo-random amount of up to 0.8 pixels either way.
+Shape raggedDisk(double cx, double cy, double r)
+{
+    return [=](double x, double y) {
+        auto hash =
+            static_cast<quint32>(int(x) * 73856093) ^ static_cast<quint32>(int(y) * 19349663);
+        hash = hash * 2654435761u;
+        const double jitter = (double(hash >> 8) / double(1u << 24) - 0.5) * 1.6;
+        return std::hypot(x - cx, y - cy) <= r + jitter;
+    };
+}
+
 // A rectangle of `length` by `width` turned by `degrees` about its centre.
 Shape turnedRectangle(double cx, double cy, double length, double width, double degrees)
 {
@@ -112,8 +125,9 @@ private Q_SLOTS:
 };
 
 // Every measure of one leaf against the true value of the shape it digitises.
-// The outline estimates come within 3% for straight edges and 1% for curves; the
-// Feret measures within a pixel of the digitised shape.
+// The perimeter comes within 2% for straight edges, 1% for smooth curves and 2% for
+// an edge as ragged as a scanned one; the Feret measures within a pixel (or the
+// raggedness either side).
 void TestLeafSplit::measuresOfKnownShapes_data()
 {
     QTest::addColumn<int>("size");
@@ -124,28 +138,31 @@ void TestLeafSplit::measuresOfKnownShapes_data()
     QTest::addColumn<double>("width");
     QTest::addColumn<double>("feretTolerance"); // pixels
     QTest::addColumn<QPointF>("centroid");
+    QTest::addColumn<bool>("ragged"); // its edge may enclose a few pixels
 
     const double pi = std::numbers::pi;
-    QTest::newRow("square 100") << 140 << rectangle(20, 20, 100, 100) << 400.0 << 0.03
+    QTest::newRow("square 100") << 140 << rectangle(20, 20, 100, 100) << 400.0 << 0.02
                                 << std::hypot(100.0, 100.0) << 100 * std::sqrt(2.0) << 1.0
-                                << QPointF(70, 70);
+                                << QPointF(70, 70) << false;
     // The width of a rectangle across its diagonal: twice its area over the diagonal.
     QTest::newRow("rectangle 120 x 30")
-        << 160 << rectangle(10, 50, 120, 30) << 300.0 << 0.03 << std::hypot(120.0, 30.0)
-        << 2 * 120.0 * 30.0 / std::hypot(120.0, 30.0) << 1.0 << QPointF(70, 65);
+        << 160 << rectangle(10, 50, 120, 30) << 300.0 << 0.02 << std::hypot(120.0, 30.0)
+        << 2 * 120.0 * 30.0 / std::hypot(120.0, 30.0) << 1.0 << QPointF(70, 65) << false;
     QTest::newRow("disk r 60") << 140 << disk(70, 70, 60) << 2 * pi * 60 << 0.01 << 120.0 << 120.0
-                               << 1.0 << QPointF(70, 70);
+                               << 1.0 << QPointF(70, 70) << false;
     QTest::newRow("disk r 20") << 60 << disk(30, 30, 20) << 2 * pi * 20 << 0.01 << 40.0 << 40.0
-                               << 1.0 << QPointF(30, 30);
+                               << 1.0 << QPointF(30, 30) << false;
     // Ramanujan's perimeter of an ellipse.
     QTest::newRow("ellipse 90 x 30") << 200 << ellipse(100, 100, 90, 30)
                                      << pi * (3 * 120 - std::sqrt((3 * 90 + 30) * (90 + 3 * 30)))
-                                     << 0.01 << 180.0 << 60.0 << 1.0 << QPointF(100, 100);
+                                     << 0.01 << 180.0 << 60.0 << 1.0 << QPointF(100, 100) << false;
+    QTest::newRow("ragged disk r 60") << 140 << raggedDisk(70, 70, 60) << 2 * pi * 60 << 0.02
+                                      << 120.0 << 120.0 << 2.5 << QPointF(70, 70) << true;
     // Across a long thin strip the width changes by 2.6 pixels a degree that the
     // digitised diagonal turns: it is known to 2 pixels.
     QTest::newRow("strip 150 x 20 at 30 degrees")
         << 200 << turnedRectangle(100, 100, 150, 20, 30) << 340.0 << 0.03 << std::hypot(150.0, 20.0)
-        << 2 * 150.0 * 20.0 / std::hypot(150.0, 20.0) << 2.0 << QPointF(100, 100);
+        << 2 * 150.0 * 20.0 / std::hypot(150.0, 20.0) << 2.0 << QPointF(100, 100) << false;
 }
 
 void TestLeafSplit::measuresOfKnownShapes()
@@ -158,6 +175,7 @@ void TestLeafSplit::measuresOfKnownShapes()
     QFETCH(double, width);
     QFETCH(double, feretTolerance);
     QFETCH(QPointF, centroid);
+    QFETCH(bool, ragged);
 
     const QImage picture = draw(size, size, shape);
     const LeafSplit split = splitLeaves(picture, whole(picture), 1);
@@ -166,7 +184,9 @@ void TestLeafSplit::measuresOfKnownShapes()
     QCOMPARE(leaf.number, 1);
     QCOMPARE(leaf.pixels, countWhere(size, size, shape));
     QCOMPARE(split.countedPixels, leaf.pixels);
-    QCOMPARE(leaf.holePixels, 0);
+    if (!ragged) {
+        QCOMPARE(leaf.holePixels, 0);
+    }
     QVERIFY2(
         near(leaf.perimeter, perimeter, perimeter * perimeterTolerance),
         qPrintable(QStringLiteral("perimeter %1, true %2").arg(leaf.perimeter).arg(perimeter)));
@@ -174,8 +194,8 @@ void TestLeafSplit::measuresOfKnownShapes()
              qPrintable(QStringLiteral("length %1, true %2").arg(leaf.length).arg(length)));
     QVERIFY2(near(leaf.width, width, feretTolerance),
              qPrintable(QStringLiteral("width %1, true %2").arg(leaf.width).arg(width)));
-    QVERIFY2(near(leaf.centroid.x(), centroid.x(), 0.01) &&
-                 near(leaf.centroid.y(), centroid.y(), 0.01),
+    QVERIFY2(near(leaf.centroid.x(), centroid.x(), 0.05) &&
+                 near(leaf.centroid.y(), centroid.y(), 0.05),
              qPrintable(
                  QStringLiteral("centroid %1, %2").arg(leaf.centroid.x()).arg(leaf.centroid.y())));
     QVERIFY(near(QLineF(leaf.lengthFrom, leaf.lengthTo).length(), leaf.length, 1e-9));
@@ -270,8 +290,12 @@ void TestLeafSplit::diagonalNeighboursMakeOneLeaf()
     QCOMPARE(split.leaves[0].holePixels, 0);
     // From the first centre to the last, plus half a pixel at each end.
     QCOMPARE(split.leaves[0].length, std::hypot(9.0, 9.0) + 1);
-    // Nine diagonal steps there and back, two turns.
-    QVERIFY(near(split.leaves[0].perimeter, 18 * 1.406 - 2 * 0.091 + std::numbers::pi, 1e-9));
+    // Nine diagonal steps there and back, less what the smoothing cuts at the two
+    // turns.
+    const double there = 9 * std::sqrt(2.0);
+    QVERIFY2(split.leaves[0].perimeter > 0.8 * 2 * there &&
+                 split.leaves[0].perimeter <= 2 * there + std::numbers::pi,
+             qPrintable(QString::number(split.leaves[0].perimeter)));
 
     // A diamond of four pixels around one white pixel: 8-connected, so the white
     // pixel inside is enclosed.
@@ -322,7 +346,12 @@ void TestLeafSplit::outlineGoesRoundEveryArm()
     }
     const LeafSplit split = splitLeaves(picture, whole(picture), 1);
     QCOMPARE(split.leaves.size(), 1);
-    QVERIFY(near(split.leaves[0].perimeter, 4 * n * 1.406 - 4 * 0.091 + std::numbers::pi, 1e-9));
+    // Both arms there and back, less what the smoothing cuts at the three turns: one
+    // arm alone would give half.
+    const double arms = 4 * n * std::sqrt(2.0);
+    QVERIFY2(split.leaves[0].perimeter > 0.9 * arms &&
+                 split.leaves[0].perimeter <= arms + std::numbers::pi,
+             qPrintable(QString::number(split.leaves[0].perimeter)));
     QCOMPARE(split.leaves[0].outline.size(), 4); // apex, one tip, apex, the other tip
 }
 
