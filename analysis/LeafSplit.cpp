@@ -392,6 +392,35 @@ struct LeafTally
     }
 };
 
+// Orders and numbers the leaves row by row: a row is a band of the picture between
+// two horizontal lines that cross no leaf, rows go from the top down, and within a
+// row the leaves go from left to right by their centroids.
+void numberRowByRow(QList<LeafShape>& leaves)
+{
+    std::stable_sort(leaves.begin(), leaves.end(), [](const LeafShape& a, const LeafShape& b) {
+        return a.bounds.top() < b.bounds.top();
+    });
+    qsizetype rowStart = 0;
+    int rowBottom = 0;
+    auto finishRow = [&](qsizetype rowEnd) {
+        std::stable_sort(
+            leaves.begin() + rowStart, leaves.begin() + rowEnd,
+            [](const LeafShape& a, const LeafShape& b) { return a.centroid.x() < b.centroid.x(); });
+    };
+    for (qsizetype i = 0; i < leaves.size(); ++i) {
+        if (i > rowStart && leaves[i].bounds.top() > rowBottom) {
+            finishRow(i);
+            rowStart = i;
+        }
+        rowBottom = i == rowStart ? leaves[i].bounds.bottom()
+                                  : std::max(rowBottom, leaves[i].bounds.bottom());
+    }
+    finishRow(leaves.size());
+    for (qsizetype i = 0; i < leaves.size(); ++i) {
+        leaves[i].number = static_cast<int>(i) + 1;
+    }
+}
+
 } // namespace
 
 LeafSplit splitLeaves(const QImage& source, const PixelSpan& requested, double minLeafPixels)
@@ -531,6 +560,7 @@ LeafSplit splitLeaves(const QImage& source, const PixelSpan& requested, double m
         const Run& start = counted.runs[size_t(firstRun[size_t(s)])];
         traceOutline(*picture, span, start.x0, leaf.bounds.top(), leaf.pixels, leaf);
     }
+    numberRowByRow(split.leaves);
     return split;
 }
 

@@ -14,7 +14,7 @@ namespace verimetra {
 // top-left corner, the pixel (x, y) covering x .. x + 1 and y .. y + 1).
 struct LeafShape
 {
-    int number = 0;        // 1 for the first, in the order splitLeaves() gives
+    int number = 0;        // 1 for the first, row by row as splitLeaves() orders them
     qint64 pixels = 0;     // counted pixels of the leaf
     qint64 holePixels = 0; // uncounted pixels it encloses
     double perimeter = 0;  // the outer outline's length
@@ -50,9 +50,10 @@ inline bool isCountedPixel(QRgb pixel)
 //   smaller sets are specks, counted apart;
 // - a hole of a leaf is a 4-connected set of uncounted pixels of the span that
 //   does not reach the span's border and that the leaf encloses;
-// - leaves are numbered in the order a scan of the rows, top to bottom and each
-//   row left to right, first meets them: by their topmost row, then by the
-//   leftmost pixel in that row.
+// - leaves are numbered row by row: a row is a band of the picture between two
+//   horizontal lines that cross no leaf; rows go from the top down, and within a
+//   row leaves go from left to right by their centroids. (A leaf as tall as two
+//   rows joins them into one.)
 // Only the span is read; pixels outside it count as uncounted.
 LeafSplit splitLeaves(const QImage& picture, const PixelSpan& span, double minLeafPixels);
 

@@ -115,7 +115,7 @@ private Q_SLOTS:
     void measuresOfKnownShapes();
     void holesAreEnclosedUncountedPixels();
     void specksAreCountedApart();
-    void leavesAreNumberedInRasterOrder();
+    void leavesAreNumberedRowByRow();
     void diagonalNeighboursMakeOneLeaf();
     void edgeLeavesAreMarked_data();
     void edgeLeavesAreMarked();
@@ -257,22 +257,33 @@ void TestLeafSplit::specksAreCountedApart()
     QCOMPARE(none.speckPixels, none.countedPixels);
 }
 
-void TestLeafSplit::leavesAreNumberedInRasterOrder()
+void TestLeafSplit::leavesAreNumberedRowByRow()
 {
-    // By topmost row, then leftmost pixel of that row, whatever their sizes: the
-    // tall one on the right starts highest.
-    const Shape shape = unite(unite(rectangle(10, 30, 20, 20), rectangle(60, 5, 10, 60)),
-                              unite(rectangle(40, 30, 10, 10), disk(20, 80, 10)));
-    const QImage picture = draw(100, 100, shape);
+    // Two rows of leaves, staggered up and down within each row, and a third row
+    // below a gap: rows from the top, left to right within a row, whatever the
+    // leaves' sizes and heights.
+    const Shape row1 = unite(unite(rectangle(70, 5, 10, 30), rectangle(10, 15, 20, 20)),
+                             rectangle(40, 25, 10, 10)); // tops 5, 15, 25; all below 35
+    const Shape row2 = unite(rectangle(55, 50, 30, 10), disk(20, 60, 10));
+    const Shape row3 = rectangle(5, 85, 90, 5);
+    const QImage picture = draw(100, 100, unite(unite(row1, row2), row3));
     const LeafSplit split = splitLeaves(picture, whole(picture), 1);
-    QCOMPARE(split.leaves.size(), 4);
-    const QList<QPoint> firsts = {{60, 5}, {10, 30}, {40, 30}, {20, 70}};
-    for (int i = 0; i < 4; ++i) {
+    QCOMPARE(split.leaves.size(), 6);
+    const QList<int> lefts = {10, 40, 70, 10, 55, 5};
+    for (int i = 0; i < 6; ++i) {
         QCOMPARE(split.leaves[i].number, i + 1);
-        QCOMPARE(split.leaves[i].bounds.top(), firsts[i].y());
+        QCOMPARE(split.leaves[i].bounds.left(), lefts[i]);
     }
-    QCOMPARE(split.leaves[1].bounds.left(), 10);
-    QCOMPARE(split.leaves[2].bounds.left(), 40);
+
+    // A leaf reaching from one row into the next joins the two rows into one.
+    const QImage joined = draw(100, 100, unite(unite(row1, row2), rectangle(95, 20, 4, 40)));
+    const LeafSplit one = splitLeaves(joined, whole(joined), 1);
+    QCOMPARE(one.leaves.size(), 6);
+    QList<int> order;
+    for (const LeafShape& leaf : one.leaves) {
+        order << leaf.bounds.left();
+    }
+    QCOMPARE(order, (QList<int>{10, 10, 40, 55, 70, 95})); // by centroid x: the disk's is 20
 }
 
 void TestLeafSplit::diagonalNeighboursMakeOneLeaf()

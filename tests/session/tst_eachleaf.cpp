@@ -82,6 +82,7 @@ private Q_SLOTS:
     void smallestLeafIsInTheUnitSquared();
     void leavesLastUntilThePictureChanges();
     void objectsOfKnownAreasOnARealScan();
+    void manySmallLeavesAreNumberedRowByRow();
 };
 
 void TestEachLeaf::splitsTheMeasurementIntoLeaves()
@@ -244,6 +245,67 @@ void TestEachLeaf::objectsOfKnownAreasOnARealScan()
         total += area;
     }
     QVERIFY(qFuzzyCompare(total, session.state().areaSlot(1)));
+}
+
+// samples/small-leaves.png: 24 leaves in four rows, drawn at 59.055 pixels a
+// centimetre, whose true areas and places its README gives, numbered row by row.
+void TestEachLeaf::manySmallLeavesAreNumberedRowByRow()
+{
+    const QString path = QDir(QStringLiteral(VERIMETRA_SOURCE_DIR))
+                             .filePath(QStringLiteral("samples/small-leaves.png"));
+    const Result<QImage> read = MeasurementSession::readPicture(path);
+    QVERIFY2(read.ok(), qPrintable(read.error()));
+
+    // Middle of each leaf's box (pixels) and its true area (cm²), in the README's order.
+    struct Known
+    {
+        int x;
+        int y;
+        double area;
+    };
+    const QList<Known> known = {
+        {184, 125, 1.579},  {353, 104, 2.365},  {596, 92, 0.571},   {829, 75, 1.152},
+        {1007, 106, 1.021}, {1207, 196, 0.918}, {163, 345, 2.270},  {409, 343, 0.662},
+        {574, 303, 2.069},  {765, 359, 0.935},  {977, 322, 1.451},  {1304, 340, 2.018},
+        {131, 537, 2.726},  {367, 543, 2.118},  {560, 519, 1.412},  {774, 541, 0.962},
+        {1005, 544, 1.060}, {1277, 560, 1.340}, {103, 761, 1.787},  {340, 747, 1.290},
+        {649, 759, 1.367},  {786, 704, 1.546},  {1065, 779, 0.840}, {1233, 774, 2.061}};
+
+    // The ruler's 0 and 20 cm marks are 1181.1 pixels apart; the line's ends are
+    // whole pixels. The selection leaves the ruler out.
+    MeasurementSession session;
+    const QImage& picture = read.value();
+    session.takePicture(path, picture);
+    session.reset(picture.height());
+    session.nextSlot();
+    ToolChoice line;
+    line.scaleLine = true;
+    session.setTools(line);
+    drag(session, QPointF(80, 884), QPointF(1261, 884));
+    session.setTools(ToolChoice{});
+    session.hideOutlines();
+    session.setRegionMode(RegionMode::Selecting);
+    session.showSelectionOutline();
+    drag(session, QPointF(0, 0), QPointF(1399, 860));
+    session.setRegionMode(RegionMode::Confirmed);
+    session.convert(450);
+    QVERIFY(session.measure(QString::number(1181 / 59.055, 'g', 15)).ok());
+    const Result<LeafReport> split = session.splitIntoLeaves(0.01);
+    QVERIFY2(split.ok(), qPrintable(split.error()));
+    const LeafReport& report = split.value();
+    QCOMPARE(report.split.leaves.size(), known.size());
+    for (qsizetype i = 0; i < known.size(); ++i) {
+        const LeafShape& leaf = report.split.leaves[i];
+        const QString where = QStringLiteral("leaf %1: centroid %2, %3, area %4 cm²")
+                                  .arg(i + 1)
+                                  .arg(leaf.centroid.x())
+                                  .arg(leaf.centroid.y())
+                                  .arg(report.areas[i]);
+        QVERIFY2(QLineF(leaf.centroid, QPointF(known[i].x, known[i].y)).length() < 25,
+                 qPrintable(where));
+        QVERIFY2(std::abs(report.areas[i] - known[i].area) < 0.025 * known[i].area,
+                 qPrintable(where));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestEachLeaf)
