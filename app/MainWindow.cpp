@@ -289,8 +289,9 @@ void MainWindow::buildLeafControls(QWidget* bar)
                         "cmdEachLeaf", 240, 9780, 1335, 405);
     cmdEachLeaf->setToolTip(tr("Calculates the leaf area, then splits it into leaves: each "
                                "leaf's area, holes, perimeter, length and width"));
-    lblMinLeaf = place(new QLabel(tr("Smallest:"), bar), "lblMinLeaf", 1680, 9810, 1020, 375);
+    lblMinLeaf = place(new QLabel(tr("Smallest:"), bar), "lblMinLeaf", 1620, 9810, 1020, 375);
     lblMinLeaf->setFont(captionFont());
+    lblMinLeaf->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     txtMinLeaf = place(new QLineEdit(defaultMinLeaf(QStringLiteral("cm")), bar), "txtMinLeaf", 2700,
                        9795, 795, 375);
     txtMinLeaf->setAlignment(Qt::AlignCenter);

@@ -67,6 +67,11 @@ void DataWindow::SetUpResultsTable()
     m_grid->setColWidth(0, 800);
     m_grid->setColWidth(1, 3000);
     m_grid->setColWidth(2, 3000);
+    // A leaf's values, beside the whole picture's columns.
+    m_grid->setColWidth(3, 800);
+    for (int column = 4; column < m_grid->columnCount(); ++column) {
+        m_grid->setColWidth(column, 1900);
+    }
     m_grid->setColAlignment(2, 2);
     m_grid->setColAlignment(0, 2);
     m_results.setUpTable();

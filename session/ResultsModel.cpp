@@ -4,6 +4,15 @@
 
 namespace verimetra {
 
+namespace {
+// A leaf's values are shown to four decimals, as the area after a measurement; the
+// row keeps them in full, and the CSV export writes them so.
+QString shortly(double value)
+{
+    return formatForDisplay(roundToFourDecimals(value));
+}
+} // namespace
+
 ResultsModel::ResultsModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 int ResultsModel::rowCount(const QModelIndex& parent) const
@@ -47,27 +56,27 @@ QVariant ResultsModel::data(const QModelIndex& index, int role) const
     case Column::Leaf:
         return QString::number(leaf.leaf);
     case Column::HolesArea:
-        return formatForDisplay(leaf.holesArea);
+        return shortly(leaf.holesArea);
     case Column::FilledArea:
-        return formatForDisplay(leaf.filledArea);
+        return shortly(leaf.filledArea);
     case Column::HolesPercent:
-        return formatForDisplay(leaf.holesPercent);
+        return shortly(leaf.holesPercent);
     case Column::Perimeter:
-        return formatForDisplay(leaf.perimeter);
+        return shortly(leaf.perimeter);
     case Column::Length:
-        return formatForDisplay(leaf.length);
+        return shortly(leaf.length);
     case Column::Width:
-        return formatForDisplay(leaf.width);
+        return shortly(leaf.width);
     case Column::CentroidX:
-        return formatForDisplay(leaf.centroidX);
+        return shortly(leaf.centroidX);
     case Column::CentroidY:
-        return formatForDisplay(leaf.centroidY);
+        return shortly(leaf.centroidY);
     case Column::AtEdge:
         return leaf.touchesEdge ? tr("yes") : tr("no");
     case Column::Specks:
         return QString::number(leaf.specks);
     case Column::SpecksArea:
-        return formatForDisplay(leaf.specksArea);
+        return shortly(leaf.specksArea);
     default:
         break;
     }

@@ -88,5 +88,33 @@ int main(int argc, char* argv[])
     press("cmdDataFile");
     window.dataWindow()->move(window.width() - window.dataWindow()->width() - 40, 120);
     shoot(out, "07-table");
+    press("cmdHide");
+
+    // Every leaf of a scan at once: 24 small leaves in rows.
+    chooseFile(QDir(samples).filePath(QStringLiteral("small-leaves.png")));
+    press("cmdImport");
+    const double s = window.session().state().fit.ratio;
+    auto on = [s](double x, double y) { return QPointF(x * s, y * s); };
+    child<QAbstractButton>(w, "optScale")->click();
+    sendMouse(picture, QEvent::MouseButtonPress, on(79.5, 884));
+    sendMouse(picture, QEvent::MouseMove, on(1260.6, 884));
+    sendMouse(picture, QEvent::MouseButtonRelease, on(1260.6, 884));
+    press("cmdScaleOK");
+    // The selection leaves the ruler out.
+    child<QAbstractButton>(w, "chkRegion")->click();
+    sendMouse(picture, QEvent::MouseButtonPress, on(4, 4));
+    sendMouse(picture, QEvent::MouseMove, on(1396, 850));
+    sendMouse(picture, QEvent::MouseButtonRelease, on(1396, 850));
+    press("cmdRegionOK");
+    press("cmdConvert");
+    press("cmdEachLeaf");
+    shoot(out, "08-each-leaf");
+
+    child<QLineEdit>(w, "txtLeafName")->setText(QStringLiteral("plot 7"));
+    press("cmdRecordLeaves");
+    press("cmdDataFile");
+    window.dataWindow()->resize(window.width() * 3 / 4, window.dataWindow()->height());
+    window.dataWindow()->move(window.width() / 4 - 40, 120);
+    shoot(out, "09-leaves-table");
     return 0;
 }
