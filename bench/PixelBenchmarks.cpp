@@ -6,6 +6,7 @@
 #include "analysis/AreaMeasurement.h"
 #include "analysis/ColourValue.h"
 #include "analysis/Conversion.h"
+#include "analysis/LeafSplit.h"
 #include "image/PictureFit.h"
 #include "image/PictureSurface.h"
 #include "image/PixelAccess.h"
@@ -44,6 +45,7 @@ enum Section
     ConvertSharedSection,
     CountSection,
     CountSharedSection,
+    SplitSection,
     StampSection,
     RepaintStampSection,
     BrushStepSection,
@@ -54,6 +56,8 @@ enum Section
 };
 
 constexpr int StampSide = 60; // a 60-pixel outline stamps 61 x 61 pixels
+// Sets of fewer counted pixels are specks: the dust on the benchmark's scans.
+constexpr double SmallestBenchLeaf = 400;
 
 std::string key(QSize size)
 {
@@ -261,6 +265,22 @@ void countShared(benchmark::State& state, QSize size)
         [&] { black = countAndMarkBlack(work, whole); });
     benchmark::DoNotOptimize(black);
     setRatioToFloor(state, size, mean);
+}
+
+// The split of a counted picture into leaves with all their measures. The split
+// only reads the picture; each pass starts with empty caches, as the floor does.
+void splitCounted(benchmark::State& state, QSize size)
+{
+    QImage counted = convertedPicture(size).copy();
+    const RegionBounds whole = wholeOf(size);
+    countAndMarkBlack(counted, whole);
+    const PixelSpan span = countSpan(whole, size);
+    LeafSplit split;
+    const double mean = timeEachPass(
+        state, [] {}, [&] { split = splitLeaves(counted, span, SmallestBenchLeaf); });
+    setRatioToFloor(state, size, mean);
+    state.counters["leaves"] = double(split.leaves.size());
+    state.counters["specks"] = double(split.specks);
 }
 
 // --- the stamp and the repaints ---------------------------------------------------
@@ -515,6 +535,12 @@ void registerPixelBenchmarks()
         pass("count_shared/" + k, countShared,
              "count over a picture sharing its pixels (not the program's case)",
              CountSharedSection);
+        // The goal is set for a large working picture and a full-resolution scan; on
+        // small pictures the leaves' outlines weigh more against the tiny floor.
+        const bool large = size.width() >= 4000;
+        pass("split/" + k, splitCounted,
+             "each leaf: split the counted pixels into leaves with every measure", SplitSection,
+             large ? GoalKind::TimesFloor : GoalKind::None, large ? 3.0 : 0);
 
         const auto timed = [&](const std::string& name, auto function, const std::string& operation,
                                Section section, benchmark::TimeUnit unit,

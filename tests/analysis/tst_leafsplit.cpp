@@ -396,6 +396,17 @@ void TestLeafSplit::emptyAndDegenerateInputs()
     QVERIFY(split.leaves[0].touchesEdge);
     QCOMPARE(split.leaves[0].length, std::hypot(7.0, 5.0) + 1);
 
+    // Rows are read 64 pixels at a time: runs across a word's end, and runs that end
+    // on the last pixel of a row that fills whole words.
+    const QImage words = draw(128, 4, unite(rectangle(60, 0, 10, 2), rectangle(100, 2, 28, 2)));
+    const LeafSplit across = splitLeaves(words, whole(words), 1);
+    QCOMPARE(across.leaves.size(), 2);
+    QCOMPARE(across.leaves[0].pixels, 20);
+    QCOMPARE(across.leaves[1].pixels, 56);
+    QCOMPARE(across.leaves[1].bounds, QRect(100, 2, 28, 2));
+    const QImage wide = draw(64, 3, [](double, double) { return true; });
+    QCOMPARE(splitLeaves(wide, whole(wide), 1).leaves.value(0).pixels, 192);
+
     // One pixel: its perimeter is that of a disk of one pixel's width.
     QImage dot = blank;
     dot.setPixel(5, 5, Counted);
