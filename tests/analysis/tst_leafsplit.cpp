@@ -6,6 +6,8 @@
 #include <cmath>
 #include <functional>
 #include <numbers>
+#include <random>
+#include <vector>
 
 using namespace verimetra;
 
@@ -122,6 +124,7 @@ private Q_SLOTS:
     void outlineGoesRoundEveryArm();
     void onlyTheSpanIsRead();
     void emptyAndDegenerateInputs();
+    void agreesWithAFloodFillOnRandomPictures();
 };
 
 // Every measure of one leaf against the true value of the shape it digitises.
@@ -421,6 +424,211 @@ void TestLeafSplit::emptyAndDegenerateInputs()
     QImage argb =
         draw(10, 10, rectangle(2, 2, 4, 4)).convertToFormat(QImage::Format_ARGB32_Premultiplied);
     QCOMPARE(splitLeaves(argb, whole(argb), 1).countedPixels, 16);
+}
+
+namespace {
+
+// A plain reference: sets found by flood fill, pixel by pixel.
+struct Reference
+{
+    int width = 0;
+    int height = 0;
+    std::vector<char> counted;
+    std::vector<int> set; // 8-connected set of each counted pixel, -1 elsewhere
+    std::vector<int> gap; // 4-connected set of each uncounted pixel, -1 elsewhere
+    std::vector<qint64> setPixels;
+    std::vector<QPoint> setFirst;
+    std::vector<char> setAtEdge;
+    std::vector<qint64> gapPixels;
+    std::vector<char> gapAtBorder;
+
+    bool inside(int x, int y) const { return x >= 0 && y >= 0 && x < width && y < height; }
+    int at(int x, int y) const { return y * width + x; }
+
+    // Labels pixels alike with `value` from (x, y), stepping to 4 or 8 neighbours.
+    int flood(std::vector<int>& label, int x0, int y0, bool value, bool diagonal, int id)
+    {
+        std::vector<QPoint> stack{{x0, y0}};
+        label[size_t(at(x0, y0))] = id;
+        int n = 0;
+        while (!stack.empty()) {
+            const QPoint p = stack.back();
+            stack.pop_back();
+            ++n;
+            for (int dy = -1; dy <= 1; ++dy) {
+                for (int dx = -1; dx <= 1; ++dx) {
+                    if ((dx == 0 && dy == 0) || (!diagonal && dx != 0 && dy != 0)) {
+                        continue;
+                    }
+                    const int x = p.x() + dx;
+                    const int y = p.y() + dy;
+                    if (inside(x, y) && bool(counted[size_t(at(x, y))]) == value &&
+                        label[size_t(at(x, y))] < 0) {
+                        label[size_t(at(x, y))] = id;
+                        stack.push_back({x, y});
+                    }
+                }
+            }
+        }
+        return n;
+    }
+
+    explicit Reference(const QImage& picture) : width(picture.width()), height(picture.height())
+    {
+        counted.resize(size_t(width * height));
+        set.assign(counted.size(), -1);
+        gap.assign(counted.size(), -1);
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                counted[size_t(at(x, y))] = isCountedPixel(picture.pixel(x, y));
+            }
+        }
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                const bool c = counted[size_t(at(x, y))];
+                std::vector<int>& label = c ? set : gap;
+                if (label[size_t(at(x, y))] >= 0) {
+                    continue;
+                }
+                if (c) {
+                    setPixels.push_back(flood(set, x, y, true, true, int(setPixels.size())));
+                    setFirst.push_back({x, y});
+                } else {
+                    gapPixels.push_back(flood(gap, x, y, false, false, int(gapPixels.size())));
+                }
+            }
+        }
+        setAtEdge.assign(setPixels.size(), 0);
+        gapAtBorder.assign(gapPixels.size(), 0);
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                if (x == 0 || y == 0 || x == width - 1 || y == height - 1) {
+                    if (counted[size_t(at(x, y))]) {
+                        setAtEdge[size_t(set[size_t(at(x, y))])] = 1;
+                    } else {
+                        gapAtBorder[size_t(gap[size_t(at(x, y))])] = 1;
+                    }
+                }
+            }
+        }
+    }
+
+    // Whether set `s` encloses the pixel (x, y): no 4-path leads from it to the
+    // border without crossing one of s's pixels.
+    bool encloses(int s, int x0, int y0) const
+    {
+        std::vector<char> seen(counted.size(), 0);
+        std::vector<QPoint> stack{{x0, y0}};
+        seen[size_t(at(x0, y0))] = 1;
+        while (!stack.empty()) {
+            const QPoint p = stack.back();
+            stack.pop_back();
+            if (p.x() == 0 || p.y() == 0 || p.x() == width - 1 || p.y() == height - 1) {
+                return false;
+            }
+            for (const QPoint d : {QPoint(1, 0), QPoint(-1, 0), QPoint(0, 1), QPoint(0, -1)}) {
+                const QPoint q = p + d;
+                if (!seen[size_t(at(q.x(), q.y()))] && set[size_t(at(q.x(), q.y()))] != s) {
+                    seen[size_t(at(q.x(), q.y()))] = 1;
+                    stack.push_back(q);
+                }
+            }
+        }
+        return true;
+    }
+
+    // The uncounted pixels of the holes that set `s` encloses: of every gap off the
+    // border that lies next to s and that s encloses.
+    qint64 holesOf(int s) const
+    {
+        qint64 total = 0;
+        for (size_t g = 0; g < gapPixels.size(); ++g) {
+            if (gapAtBorder[g]) {
+                continue;
+            }
+            bool next = false;
+            QPoint any;
+            for (int y = 0; y < height && !next; ++y) {
+                for (int x = 0; x < width && !next; ++x) {
+                    if (gap[size_t(at(x, y))] != int(g)) {
+                        continue;
+                    }
+                    any = {x, y};
+                    for (const QPoint d :
+                         {QPoint(1, 0), QPoint(-1, 0), QPoint(0, 1), QPoint(0, -1)}) {
+                        const QPoint q = QPoint(x, y) + d;
+                        if (inside(q.x(), q.y()) && set[size_t(at(q.x(), q.y()))] == s) {
+                            next = true;
+                        }
+                    }
+                }
+            }
+            if (next && encloses(s, any.x(), any.y())) {
+                total += gapPixels[g];
+            }
+        }
+        return total;
+    }
+};
+
+} // namespace
+
+// Random pictures, from sparse dots to dense tangles with nested rings, split and
+// compared with the flood fill: the same sets, pixels, holes and edge marks.
+void TestLeafSplit::agreesWithAFloodFillOnRandomPictures()
+{
+    std::mt19937 random(20261211);
+    for (int round = 0; round < 300; ++round) {
+        const int width = 8 + int(random() % 40);
+        const int height = 4 + int(random() % 25);
+        const double density = 0.15 + 0.6 * double(random() % 1000) / 1000.0;
+        QImage picture(width, height, QImage::Format_RGB32);
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                picture.setPixel(x, y,
+                                 double(random() % 1000) / 1000.0 < density ? Counted : Uncounted);
+            }
+        }
+        const int minPixels = 1 + int(random() % 4);
+        const LeafSplit split = splitLeaves(picture, whole(picture), minPixels);
+        const Reference reference(picture);
+        const QByteArray where = "round " + QByteArray::number(round);
+
+        qint64 counted = 0;
+        qint64 specks = 0;
+        QList<QPoint> firsts;
+        for (size_t s = 0; s < reference.setPixels.size(); ++s) {
+            counted += reference.setPixels[s];
+            if (reference.setPixels[s] < minPixels) {
+                ++specks;
+            } else {
+                firsts << reference.setFirst[s];
+            }
+        }
+        QVERIFY2(split.countedPixels == counted, where);
+        QVERIFY2(split.specks == specks, where);
+        QVERIFY2(split.leaves.size() == firsts.size(), where);
+        for (const LeafShape& leaf : split.leaves) {
+            // The reference set whose first pixel opens the leaf's top row.
+            int s = -1;
+            for (int x = leaf.bounds.left(); x <= leaf.bounds.right() && s < 0; ++x) {
+                if (reference.counted[size_t(reference.at(x, leaf.bounds.top()))]) {
+                    const int candidate = reference.set[size_t(reference.at(x, leaf.bounds.top()))];
+                    if (reference.setPixels[size_t(candidate)] == leaf.pixels &&
+                        reference.setFirst[size_t(candidate)].y() == leaf.bounds.top()) {
+                        s = candidate;
+                    }
+                }
+            }
+            QVERIFY2(s >= 0, where + " leaf " + QByteArray::number(leaf.number));
+            QVERIFY2(leaf.holePixels == reference.holesOf(s),
+                     where + " holes of leaf " + QByteArray::number(leaf.number));
+            QVERIFY2(leaf.touchesEdge == bool(reference.setAtEdge[size_t(s)]), where);
+            QVERIFY2(std::isfinite(leaf.perimeter) && leaf.perimeter >= 3, where);
+            QVERIFY2(leaf.length >= 1 && leaf.width >= 1 && leaf.width <= leaf.length + 1e-9,
+                     where);
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestLeafSplit)
