@@ -1,6 +1,7 @@
 #include "results/DataFile.h"
 
 #include "analysis/NumberText.h"
+#include "results/CsvFile.h"
 #include "results/FileText.h"
 
 #include <QCoreApplication>
@@ -370,7 +371,8 @@ Result<QList<ResultRecord>> loadDataFile(const QString& path)
             path, DataFileText::tr("the file is larger than %1 MiB, too large for a results file")
                       .arg(MaxDataFileBytes / (1024 * 1024))));
     }
-    Result<QList<ResultRecord>> contents = readDataFile(bytes);
+    Result<QList<ResultRecord>> contents =
+        isCsvFile(bytes) ? readCsvFile(bytes) : readDataFile(bytes);
     if (!contents.ok()) {
         return failed(DataFileText::atLine(path, contents.errorLine(), contents.error()),
                       contents.errorLine());

@@ -186,6 +186,7 @@ private Q_SLOTS:
     void exportReplacesContent();
     void exportFailureKeepsFiles_data();
     void exportFailureKeepsFiles();
+    void loadDataFileReadsCsv();
 };
 
 void TestCsvFile::writesExactBytes()
@@ -591,6 +592,31 @@ void TestCsvFile::exportFailureKeepsFiles()
     QCOMPARE(
         QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).size(),
         targetExisted ? 3 : 2);
+}
+
+void TestCsvFile::loadDataFileReadsCsv()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(u"results.csv"_s);
+    ResultRecord unconverted = measuredLeaf(u"Leaf 2"_s, 0.5);
+    unconverted.provenance.threshold = Provenance::NoThreshold;
+    unconverted.provenance.region = QRect();
+    const Records records{measuredLeaf(u"Leaf, 1"_s, 3.57), unconverted, {u"classic"_s, 1e-5}};
+    QVERIFY(verimetra::exportCsvFile(path, records).ok());
+    Contents contents = verimetra::loadDataFile(path);
+    QVERIFY2(contents.ok(), qPrintable(contents.error()));
+    compareRecords(contents.value(), records);
+
+    QVERIFY(writeFile(path, "name,area\r\n\"a\r\nb\",1\r\nc,x\r\n"));
+    contents = verimetra::loadDataFile(path);
+    QVERIFY(!contents.ok());
+    QVERIFY(contents.value().isEmpty());
+    QCOMPARE(contents.errorLine(), 4);
+    QVERIFY2(contents.error().contains(QDir::toNativeSeparators(path)),
+             qPrintable(contents.error()));
+    QVERIFY2(contents.error().contains(u"line 4: the value in column \"area\" is not a number."_s),
+             qPrintable(contents.error()));
 }
 
 QTEST_GUILESS_MAIN(TestCsvFile)
