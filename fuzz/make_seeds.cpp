@@ -3,6 +3,7 @@
 // Qt reads (some whole, some cut off, some claiming a size far above the limit).
 //   fuzz_make_seeds <corpus-dir>     (the folders <corpus-dir>/<target> are filled)
 
+#include "results/CsvFile.h"
 #include "results/DataFile.h"
 
 #include <QBuffer>
@@ -67,6 +68,36 @@ void dataFiles()
     save(t, "bad-after-quote", lit("\"a\"b,1\r\n"));
     save(t, "bad-missing-area", lit("\"a\", \r\n"));
     save(t, "bad-no-comma", lit("\"multi\r\nline\"\r\n"));
+}
+
+void csvFiles()
+{
+    const char* t = "fuzz_csvfile";
+    verimetra::ResultRecord leaf(QStringLiteral("Leaf, 1"), 3.57);
+    leaf.leaf = {1, 0.25, 3.82, 6.544502617801047, 7.5, 2.5, 1.5, 10.125, 20, true, 3, 1e-5};
+    leaf.provenance = {
+        QStringLiteral("/scans/plot 7.png"),
+        QStringLiteral("cm"),
+        118.11023622047244,
+        10,
+        300,
+        QRect(10, 20, 100, 50),
+        QDateTime(QDate(2026, 12, 11), QTime(16, 30, 0, 123), Qt::OffsetFromUTC, 3600),
+        QStringLiteral("1.0.0")};
+    save(t, "export", verimetra::writeCsvFile({leaf, {QStringLiteral("picture"), -0.0}}));
+    save(t, "pandas",
+         lit("\xEF\xBB\xBF,number,name,leaf,area,touches_edge,specks,threshold,region_left,"
+             "region_top,region_right,region_bottom,measured_at\n"
+             "0,1,Blatt \xC3\xA4,2.0,0.1,False,12.0,250.0,0.0,1.0,99.0,199.0,"
+             "2026-12-11T13:00:00.000Z\n"
+             "1,2,other,,1e-05,,,,,,,,\n"));
+    save(t, "r",
+         lit("\"\",\"name\",\"area\",\"leaf\",\"touches_edge\",\"measured_at\"\n"
+             "\"1\",\"a\",1e+05,1,TRUE,\"2026-12-11 16:30:00\"\n"
+             "\"2\",\"b\",0.5,NA,NA,\"\"\n"));
+    save(t, "quotes",
+         lit("name,area,note\r\n\" say \"\"hi\"\"\",\"1.5\",\"a,\r\nb\"\r\n\"\",0,x\"y\r\n\r\n"));
+    save(t, "bad-field-count", lit("name,area\r\na,1\r\nb,2,3\r\n"));
 }
 
 void leadingNumbers()
@@ -273,6 +304,7 @@ int main(int argc, char* argv[])
     QGuiApplication application(argc, argv); // for the image plugins
     root = QDir(QString::fromLocal8Bit(argv[1]));
     dataFiles();
+    csvFiles();
     leadingNumbers();
     images();
     return 0;

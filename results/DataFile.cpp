@@ -1,6 +1,8 @@
 #include "results/DataFile.h"
 
 #include "analysis/NumberText.h"
+#include "results/CsvFile.h"
+#include "results/FileText.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -9,64 +11,13 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 
-#include <cfloat>
-#include <charconv>
-#include <cmath>
 #include <cstring>
-#include <system_error>
 
 namespace verimetra {
 
 namespace {
 
 // --- Text encoding ---------------------------------------------------------
-
-// True when the bytes are well-formed UTF-8: no stray continuation bytes, no
-// overlong forms, no surrogates, nothing above U+10FFFF.
-bool isValidUtf8(const char* data, qsizetype size)
-{
-    const auto* p = reinterpret_cast<const unsigned char*>(data);
-    const auto* end = p + size;
-    while (p < end) {
-        const unsigned char c = *p;
-        if (c < 0x80) {
-            ++p;
-            continue;
-        }
-        int more = 0;
-        unsigned char low = 0x80; // allowed range of the second byte
-        unsigned char high = 0xBF;
-        if (c >= 0xC2 && c <= 0xDF) {
-            more = 1;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            more = 2;
-            if (c == 0xE0) {
-                low = 0xA0; // overlong
-            } else if (c == 0xED) {
-                high = 0x9F; // surrogates
-            }
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            more = 3;
-            if (c == 0xF0) {
-                low = 0x90; // overlong
-            } else if (c == 0xF4) {
-                high = 0x8F; // above U+10FFFF
-            }
-        } else {
-            return false;
-        }
-        if (end - p <= more || p[1] < low || p[1] > high) {
-            return false;
-        }
-        for (int i = 2; i <= more; ++i) {
-            if ((p[i] & 0xC0) != 0x80) {
-                return false;
-            }
-        }
-        p += more + 1;
-    }
-    return true;
-}
 
 // Windows-1252 differs from Latin-1 only in 0x80 to 0x9F. The five bytes that
 // code page leaves unassigned map to the control characters of the same value,
@@ -87,81 +38,6 @@ QString fromWindows1252(const char* data, qsizetype size)
         out[i] = QChar(c >= 0x80 && c <= 0x9F ? windows1252High[c - 0x80] : char16_t(c));
     }
     return text;
-}
-
-// --- Numbers ---------------------------------------------------------------
-
-enum class NumberResult
-{
-    Ok,
-    NotANumber,
-    OutOfRange
-};
-
-// A decimal number with a period as the separator: optional sign, digits with an
-// optional fraction (".5" and "1." included), optional exponent. Nothing else:
-// no blanks inside, no "inf", "nan" or hexadecimal forms.
-NumberResult parseArea(const char* begin, const char* end, double& value)
-{
-    const char* p = begin;
-    if (p < end && (*p == '+' || *p == '-')) {
-        ++p;
-    }
-    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
-    qsizetype digits = 0;
-    while (p < end && isDigit(*p)) {
-        ++p;
-        ++digits;
-    }
-    if (p < end && *p == '.') {
-        ++p;
-        while (p < end && isDigit(*p)) {
-            ++p;
-            ++digits;
-        }
-    }
-    if (digits == 0) {
-        return NumberResult::NotANumber;
-    }
-    if (p < end && (*p == 'e' || *p == 'E')) {
-        ++p;
-        if (p < end && (*p == '+' || *p == '-')) {
-            ++p;
-        }
-        if (p == end || !isDigit(*p)) {
-            return NumberResult::NotANumber;
-        }
-        while (p < end && isDigit(*p)) {
-            ++p;
-        }
-    }
-    if (p != end) {
-        return NumberResult::NotANumber;
-    }
-
-    // std::from_chars takes a minus sign but no plus sign.
-    const char* first = (*begin == '+') ? begin + 1 : begin;
-    const auto result = std::from_chars(first, end, value, std::chars_format::general);
-    if (result.ec == std::errc::result_out_of_range) {
-        // The largest doubles are written with 15 digits as 1.79769313486232E+308,
-        // a little above the largest double. Read such values as the largest
-        // double; anything further out, or too small to be told from zero, is
-        // refused.
-        long double wide = 0;
-        const auto wideResult = std::from_chars(first, end, wide, std::chars_format::general);
-        constexpr long double largestWritten = 1.79769313486232e308L;
-        if (wideResult.ec == std::errc() && wideResult.ptr == end &&
-            std::fabs(wide) > static_cast<long double>(DBL_MAX) &&
-            std::fabs(wide) <= largestWritten) {
-            value = wide < 0 ? -DBL_MAX : DBL_MAX;
-            return NumberResult::Ok;
-        }
-        return NumberResult::OutOfRange;
-    }
-    if (result.ec != std::errc() || result.ptr != end) {
-        return NumberResult::NotANumber;
-    }
-    return NumberResult::Ok;
 }
 
 // --- Records -----------------------------------------------------------------
@@ -350,7 +226,7 @@ private:
         if (std::memchr(m_data + numberBegin, ',', static_cast<size_t>(numberEnd - numberBegin))) {
             return failure("the line has more than two fields", lineEnd);
         }
-        switch (parseArea(m_data + numberBegin, m_data + numberEnd, record.area)) {
+        switch (parseDecimal(m_data + numberBegin, m_data + numberEnd, record.area)) {
         case NumberResult::Ok:
             break;
         case NumberResult::NotANumber:
@@ -439,7 +315,7 @@ Result<QList<ResultRecord>> readDataFile(const QByteArray& bytes)
 {
     const char* data = bytes.constData();
     qsizetype size = bytes.size();
-    const bool utf8 = isValidUtf8(data, size);
+    const bool utf8 = firstInvalidUtf8(data, size) == size;
     if (utf8 && size >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0) {
         data += 3;
         size -= 3;
@@ -495,7 +371,8 @@ Result<QList<ResultRecord>> loadDataFile(const QString& path)
             path, DataFileText::tr("the file is larger than %1 MiB, too large for a results file")
                       .arg(MaxDataFileBytes / (1024 * 1024))));
     }
-    Result<QList<ResultRecord>> contents = readDataFile(bytes);
+    Result<QList<ResultRecord>> contents =
+        isCsvFile(bytes) ? readCsvFile(bytes) : readDataFile(bytes);
     if (!contents.ok()) {
         return failed(DataFileText::atLine(path, contents.errorLine(), contents.error()),
                       contents.errorLine());

@@ -9,10 +9,11 @@
 
 namespace verimetra {
 
-// The data file keeps a row's name and area only: one record a row, in table order, `"name",area` and CR LF, no
-// heading, nothing after the last line end; an empty table is an empty file.
-// Areas use formatForFile(). Names are UTF-8; a double quote inside a name is
-// written doubled, and a name may hold line breaks inside its quotes.
+// The data file keeps a row's name and area only: one record a row, in table
+// order, `"name",area` and CR LF, no heading, nothing after the last line end; an
+// empty table is an empty file. Areas use formatForFile(). Names are UTF-8; a double
+// quote inside a name is written doubled, and a name may hold line breaks inside
+// its quotes.
 QByteArray writeDataFile(const QList<ResultRecord>& records);
 
 // A results file beyond this size is not one; refusing it before reading keeps
@@ -35,8 +36,9 @@ Result<QList<ResultRecord>> readDataFile(const QByteArray& bytes);
 // The reason names the file.
 Outcome saveDataFile(const QString& path, const QList<ResultRecord>& records);
 
-// Reads a data file. Only a regular file of at most MaxDataFileBytes is opened;
-// the reason names the file (and the line) on failure.
+// Reads a data file, or a CSV file (isCsvFile()) with readCsvFile(). Only a
+// regular file of at most MaxDataFileBytes is opened; the reason names the file
+// (and the line) on failure.
 Result<QList<ResultRecord>> loadDataFile(const QString& path);
 
 } // namespace verimetra
