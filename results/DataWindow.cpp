@@ -27,6 +27,7 @@ DataWindow::DataWindow(ResultsModel& results, QWidget* parent)
     : QWidget(parent, Qt::Window), m_results(results), m_grid(new ResultsGrid(this)),
       m_import(makeNamedButton("cmdImport", QStringLiteral("Import Data File"), this)),
       m_save(makeNamedButton("cmdSave", QStringLiteral("Save File"), this)),
+      m_exportCsv(makeNamedButton("cmdExportCsv", QStringLiteral("Export CSV…"), this)),
       m_clear(makeNamedButton("cmdClear", QStringLiteral("Clear Data"), this)),
       m_hide(makeNamedButton("cmdHide", QStringLiteral("Back to Mainform"), this)),
       m_dialog(new QFileDialog(this))
@@ -46,7 +47,9 @@ DataWindow::DataWindow(ResultsModel& results, QWidget* parent)
     layout->setContentsMargins(16, 24, 16, 16);
     layout->addWidget(m_grid, 1);
     auto* buttons = new QHBoxLayout;
-    for (QPushButton* button : {m_import, m_save, m_clear, m_hide}) {
+    m_exportCsv->setToolTip(tr("Writes every row with all its values and how it was measured, "
+                               "for R, pandas or a spreadsheet"));
+    for (QPushButton* button : {m_import, m_save, m_exportCsv, m_clear, m_hide}) {
         buttons->addWidget(button);
     }
     layout->addLayout(buttons);
@@ -55,8 +58,10 @@ DataWindow::DataWindow(ResultsModel& results, QWidget* parent)
     setTabOrder(m_save, m_hide);
     setTabOrder(m_hide, m_import);
     setTabOrder(m_import, m_clear);
+    setTabOrder(m_clear, m_exportCsv);
 
     connect(m_save, &QPushButton::clicked, this, &DataWindow::cmdSave_Click);
+    connect(m_exportCsv, &QPushButton::clicked, this, &DataWindow::cmdExportCsv_Click);
     connect(m_import, &QPushButton::clicked, this, &DataWindow::cmdImport_Click);
     connect(m_clear, &QPushButton::clicked, this, &DataWindow::cmdClear_Click);
     connect(m_hide, &QPushButton::clicked, this, &DataWindow::cmdHide_Click);
@@ -82,9 +87,24 @@ QList<ResultRecord> DataWindow::records() const
     return m_results.records();
 }
 
-QString DataWindow::askFileName(bool forSaving)
+QString DataWindow::askFileName(FileUse use)
 {
-    m_dialog->setNameFilter(QStringLiteral("text(*.txt)"));
+    const bool forSaving = use != FileUse::Import;
+    switch (use) {
+    case FileUse::Save:
+        m_dialog->setNameFilter(QStringLiteral("text(*.txt)"));
+        m_dialog->setDefaultSuffix(QString());
+        break;
+    case FileUse::Import:
+        // A CSV file made by "Export CSV…" can be imported too.
+        m_dialog->setNameFilters({QStringLiteral("text(*.txt)"), QStringLiteral("CSV (*.csv)")});
+        m_dialog->setDefaultSuffix(QString());
+        break;
+    case FileUse::ExportCsv:
+        m_dialog->setNameFilter(QStringLiteral("CSV (*.csv)"));
+        m_dialog->setDefaultSuffix(QStringLiteral("csv"));
+        break;
+    }
     m_dialog->setAcceptMode(forSaving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     m_dialog->setFileMode(forSaving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     if (m_dialog->exec() != QDialog::Accepted) {
@@ -101,7 +121,7 @@ QString DataWindow::askFileName(bool forSaving)
 
 void DataWindow::cmdSave_Click()
 {
-    const QString path = askFileName(true);
+    const QString path = askFileName(FileUse::Save);
     if (path.isEmpty()) {
         return;
     }
@@ -110,9 +130,20 @@ void DataWindow::cmdSave_Click()
     }
 }
 
+void DataWindow::cmdExportCsv_Click()
+{
+    const QString path = askFileName(FileUse::ExportCsv);
+    if (path.isEmpty()) {
+        return;
+    }
+    if (const Outcome written = m_results.exportCsv(path); !written.ok()) {
+        showProblem(this, written.error());
+    }
+}
+
 void DataWindow::cmdImport_Click()
 {
-    const QString path = askFileName(false);
+    const QString path = askFileName(FileUse::Import);
     if (path.isEmpty()) {
         return;
     }

@@ -32,12 +32,20 @@ public:
 
 private:
     void cmdSave_Click();
+    void cmdExportCsv_Click();
     void cmdImport_Click();
     void cmdClear_Click();
     void cmdHide_Click();
 
+    // What the shared file dialog is shown for.
+    enum class FileUse
+    {
+        Save,
+        Import,
+        ExportCsv
+    };
     // Shows the shared file dialog; the chosen path, or empty when cancelled.
-    QString askFileName(bool forSaving);
+    QString askFileName(FileUse use);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -47,6 +55,7 @@ private:
     ResultsGrid* m_grid;
     QPushButton* m_import;
     QPushButton* m_save;
+    QPushButton* m_exportCsv;
     QPushButton* m_clear;
     QPushButton* m_hide;
     QFileDialog* m_dialog;

@@ -1,6 +1,7 @@
 #include "session/ResultsModel.h"
 
 #include "analysis/NumberText.h"
+#include "results/CsvFile.h"
 
 namespace verimetra {
 
@@ -186,6 +187,19 @@ Outcome ResultsModel::save(const QString& path)
                          "was left as it was.")
                           .arg(saved.error()));
     }
+    m_changed = false;
+    return Done{};
+}
+
+Outcome ResultsModel::exportCsv(const QString& path)
+{
+    const Outcome written = exportCsvFile(path, m_rows);
+    if (!written.ok()) {
+        return failed(tr("%1.\n\nThe CSV file was not written. An earlier file of that name "
+                         "was left as it was.")
+                          .arg(written.error()));
+    }
+    // The CSV file keeps every row whole: nothing is left unsaved.
     m_changed = false;
     return Done{};
 }

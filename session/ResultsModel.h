@@ -70,8 +70,12 @@ public:
 
     // Writes the rows to a results file; an earlier file stays as it was on failure.
     Outcome save(const QString& path);
-    // Reads a results file in place of all rows; on failure the table is unchanged.
+    // Reads a results file (classic or CSV) in place of all rows; on failure the table
+    // is unchanged.
     Outcome importFile(const QString& path);
+    // Writes every row with all its values to a CSV file; an earlier file stays as it
+    // was on failure.
+    Outcome exportCsv(const QString& path);
 
 private:
     QList<ResultRecord> m_rows; // the number of a row is its place, 1 for the first

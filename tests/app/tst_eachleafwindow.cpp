@@ -8,6 +8,7 @@
 #include "image/LeavesOverlay.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 
@@ -75,6 +76,8 @@ private Q_SLOTS:
     void usableWheneverTheMeasurementIs();
     void measuresAsTheMeasureButtonThenSplits();
     void recordsEveryLeafAsARow();
+    void exportCsvAndImportItBack();
+    void failedExportSaysWhy();
     void leavesGoWhenThePictureChanges();
     void smallestLeafIsCheckedFirst_data();
     void smallestLeafIsCheckedFirst();
@@ -194,6 +197,66 @@ void TestEachLeafWindow::recordsEveryLeafAsARow()
     QVERIFY(saved.open(QIODevice::ReadOnly));
     QCOMPARE(saved.readAll(),
              QByteArray("\"plot 3\",6.84\r\n\"plot 3-1\",1\r\n\"plot 3-2\",5.8\r\n"));
+}
+
+void TestEachLeafWindow::exportCsvAndImportItBack()
+{
+    Session s;
+    readyToMeasure(s);
+    s.setText("txtMinLeaf", QStringLiteral("0.05"));
+    s.setText("txtLeafName", QStringLiteral("plot, \"north\""));
+    s.press("cmdEachLeaf");
+    s.press("cmdDataOK");
+    s.press("cmdRecordLeaves");
+    s.press("cmdDataFile");
+    const QList<ResultRecord> recorded = s.results().records();
+    QCOMPARE(recorded.size(), 3);
+    QVERIFY(s.results().hasUnsavedRows());
+
+    // Typed without its suffix, the name gets ".csv".
+    chooseFile(s.dir.filePath(QStringLiteral("leaves")));
+    click(s.window->dataWindow(), "cmdExportCsv");
+    const QString path = s.dir.filePath(QStringLiteral("leaves.csv"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    QCOMPARE(lines.size(), 5); // the header, three rows, nothing after the last line end
+    QVERIFY(lines[0].startsWith("number,name,image_file,leaf,area,unit,holes_area,"));
+    QVERIFY(lines[1].startsWith("1,\"plot, \"\"north\"\"\","));
+    QVERIFY(lines[3].startsWith("3,\"plot, \"\"north\"\"-2\","));
+    QVERIFY(lines[3].contains(",2,5.8,cm,0.2,6,"));
+    QVERIFY(!s.results().hasUnsavedRows());
+
+    // Cleared, then imported back: every column of every row.
+    click(s.window->dataWindow(), "cmdClear");
+    QCOMPARE(s.results().rowCount(), 0);
+    chooseFile(path);
+    click(s.window->dataWindow(), "cmdImport");
+    QCOMPARE(s.results().records(), recorded);
+    QCOMPARE(s.cell(3, 1), QStringLiteral("plot, \"north\"-2"));
+    QCOMPARE(s.cell(3, 3), QStringLiteral("2"));
+    QCOMPARE(s.cell(3, 4), QStringLiteral("0.2"));
+    QCOMPARE(s.cell(1, 3), QString());
+}
+
+void TestEachLeafWindow::failedExportSaysWhy()
+{
+    Session s;
+    s.results().record(QStringLiteral("leaf"), 1.5);
+    s.press("cmdDataFile");
+    const QString path = s.dir.filePath(QStringLiteral("missing/leaves.csv"));
+    auto seen = std::make_shared<SeenBox>();
+    whenModal<QFileDialog>([path, seen](QFileDialog* dialog) {
+        dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(path);
+        answerBox(QMessageBox::Ok, seen);
+        QMetaObject::invokeMethod(dialog, "done", Q_ARG(int, QDialog::Accepted));
+    });
+    click(s.window->dataWindow(), "cmdExportCsv");
+    QVERIFY(seen->seen);
+    QCOMPARE(seen->title, QStringLiteral("Verimetra"));
+    QVERIFY2(seen->text.contains(QStringLiteral("leaves.csv")), qPrintable(seen->text));
+    QVERIFY(!QFile::exists(path));
+    QVERIFY(s.results().hasUnsavedRows());
 }
 
 void TestEachLeafWindow::leavesGoWhenThePictureChanges()
