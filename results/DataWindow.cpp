@@ -75,7 +75,7 @@ void DataWindow::SetUpResultsTable()
     // A leaf's values, beside the whole picture's columns.
     m_grid->setColWidth(3, 800);
     for (int column = 4; column < m_grid->columnCount(); ++column) {
-        m_grid->setColWidth(column, 1900);
+        m_grid->setColWidth(column, 2200);
     }
     m_grid->setColAlignment(2, 2);
     m_grid->setColAlignment(0, 2);
