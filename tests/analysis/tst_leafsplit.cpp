@@ -73,7 +73,7 @@ Shape raggedDisk(double cx, double cy, double r)
 {
     return [=](double x, double y) {
         auto hash =
-            static_cast<quint32>(int(x) * 73856093) ^ static_cast<quint32>(int(y) * 19349663);
+            static_cast<quint32>(int(x)) * 73856093u ^ static_cast<quint32>(int(y)) * 19349663u;
         hash = hash * 2654435761u;
         const double jitter = (double(hash >> 8) / double(1u << 24) - 0.5) * 1.6;
         return std::hypot(x - cx, y - cy) <= r + jitter;
