@@ -5,6 +5,7 @@
 // gives the same bytes.
 
 #include "fuzz/LeakRoots.h"
+#include "fuzz/ReadChecks.h"
 #include "results/CsvFile.h"
 
 #include <QByteArray>
@@ -12,8 +13,6 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -21,21 +20,11 @@ namespace {
 using Contents = verimetra::Result<QList<verimetra::ResultRecord>>;
 using verimetra::ResultRecord;
 
-[[noreturn]] void fail(const char* what, qsizetype index = -1)
-{
-    std::fprintf(stderr, "fuzz_csvfile: property violated: %s", what);
-    if (index >= 0) {
-        std::fprintf(stderr, " (record %lld)", static_cast<long long>(index));
-    }
-    std::fprintf(stderr, "\n");
-    std::abort();
-}
+constexpr const char* Target = "fuzz_csvfile";
 
 void check(bool condition, const char* what, qsizetype index = -1)
 {
-    if (!condition) {
-        fail(what, index);
-    }
+    fuzzcheck::check(Target, condition, what, index);
 }
 
 std::array<double, 12> numbersOf(const ResultRecord& record)
@@ -63,36 +52,6 @@ bool same(const ResultRecord& a, const ResultRecord& b)
     return a == b && std::memcmp(x.data(), y.data(), sizeof(double) * x.size()) == 0;
 }
 
-// Lines in the file: CR LF, LF and CR each end one; the text after the last break
-// is a line too.
-qsizetype lineCount(const QByteArray& bytes)
-{
-    qsizetype lines = 1;
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] == '\n') {
-            ++lines;
-        } else if (bytes[i] == '\r') {
-            ++lines;
-            if (i + 1 < bytes.size() && bytes[i + 1] == '\n') {
-                ++i;
-            }
-        }
-    }
-    return lines;
-}
-
-void checkShape(const Contents& contents, const QByteArray& bytes)
-{
-    if (contents.ok()) {
-        check(contents.errorLine() == 0, "a file read whole has an error line");
-    } else {
-        check(contents.value().isEmpty(), "records and an error at once");
-        check(!contents.error().isEmpty(), "an error without a reason");
-        check(contents.errorLine() >= 1, "an error without a line (below 1)");
-        check(contents.errorLine() <= lineCount(bytes), "an error line beyond the last line");
-    }
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -101,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QByteArray bytes =
         QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     const Contents first = verimetra::readCsvFile(bytes);
-    checkShape(first, bytes);
+    fuzzcheck::checkReadShape(Target, first, bytes);
     if (!first.ok()) {
         return 0;
     }
@@ -115,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QByteArray written = verimetra::writeCsvFile(records);
     check(verimetra::isCsvFile(written), "what writeCsvFile wrote is not told as a CSV file");
     const Contents second = verimetra::readCsvFile(written);
-    checkShape(second, written);
+    fuzzcheck::checkReadShape(Target, second, written);
     check(second.ok(), "what writeCsvFile wrote cannot be read");
     check(second.value().size() == records.size(), "the round trip changed the record count");
     for (qsizetype i = 0; i < records.size(); ++i) {

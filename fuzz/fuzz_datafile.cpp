@@ -5,14 +5,13 @@
 // written bytes and read records no longer change.
 
 #include "fuzz/LeakRoots.h"
+#include "fuzz/ReadChecks.h"
 #include "results/DataFile.h"
 
 #include <QByteArray>
 
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -20,56 +19,16 @@ namespace {
 using Contents = verimetra::Result<QList<verimetra::ResultRecord>>;
 using verimetra::ResultRecord;
 
-[[noreturn]] void fail(const char* what, qsizetype index = -1)
-{
-    std::fprintf(stderr, "fuzz_datafile: property violated: %s", what);
-    if (index >= 0) {
-        std::fprintf(stderr, " (record %lld)", static_cast<long long>(index));
-    }
-    std::fprintf(stderr, "\n");
-    std::abort();
-}
+constexpr const char* Target = "fuzz_datafile";
 
 void check(bool condition, const char* what, qsizetype index = -1)
 {
-    if (!condition) {
-        fail(what, index);
-    }
+    fuzzcheck::check(Target, condition, what, index);
 }
 
 bool sameBits(double a, double b)
 {
     return std::memcmp(&a, &b, sizeof a) == 0;
-}
-
-// Lines in the file: CR LF, LF and CR each end one; the text after the last break
-// is a line too.
-qsizetype lineCount(const QByteArray& bytes)
-{
-    qsizetype lines = 1;
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] == '\n') {
-            ++lines;
-        } else if (bytes[i] == '\r') {
-            ++lines;
-            if (i + 1 < bytes.size() && bytes[i + 1] == '\n') {
-                ++i;
-            }
-        }
-    }
-    return lines;
-}
-
-void checkShape(const Contents& contents, const QByteArray& bytes)
-{
-    if (contents.ok()) {
-        check(contents.errorLine() == 0, "a file read whole has an error line");
-    } else {
-        check(contents.value().isEmpty(), "records and an error at once");
-        check(!contents.error().isEmpty(), "an error without a reason");
-        check(contents.errorLine() >= 1, "an error without a line (below 1)");
-        check(contents.errorLine() <= lineCount(bytes), "an error line beyond the last line");
-    }
 }
 
 } // namespace
@@ -80,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QByteArray bytes =
         QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     const Contents first = verimetra::readDataFile(bytes);
-    checkShape(first, bytes);
+    fuzzcheck::checkReadShape(Target, first, bytes);
     if (!first.ok()) {
         return 0;
     }
@@ -92,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // First round trip: the names come back exactly, the areas to 15 digits.
     const QByteArray written = verimetra::writeDataFile(records);
     const Contents second = verimetra::readDataFile(written);
-    checkShape(second, written);
+    fuzzcheck::checkReadShape(Target, second, written);
     check(second.ok(), "what writeDataFile wrote cannot be read");
     check(second.value().size() == records.size(), "the round trip changed the record count");
     for (qsizetype i = 0; i < records.size(); ++i) {

@@ -6,7 +6,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 #include <array>
@@ -156,25 +155,7 @@ public:
     {
         return tr("the region's right or bottom side lies before its left or top side");
     }
-    static QString cannotSave(const QString& path, const QString& why)
-    {
-        return tr("Cannot save \"%1\": %2").arg(QDir::toNativeSeparators(path), why);
-    }
-    static QString cannotWrite(const QString& path, const QString& why)
-    {
-        return tr("Cannot write \"%1\": %2").arg(QDir::toNativeSeparators(path), why);
-    }
 };
-
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-bool isLineEnd(char c)
-{
-    return c == '\r' || c == '\n';
-}
 
 // --- Writing -------------------------------------------------------------------
 
@@ -389,15 +370,7 @@ private:
     // --- Splitting into fields ---
 
     // True when nothing but blanks and line ends is left: the file ends here.
-    bool restIsBlankLines() const
-    {
-        for (qsizetype i = m_pos; i < m_size; ++i) {
-            if (!isBlank(m_data[i]) && !isLineEnd(m_data[i])) {
-                return false;
-            }
-        }
-        return true;
-    }
+    bool restIsBlankLines() const { return onlyBlankLinesFrom(m_data, m_size, m_pos); }
 
     // Counts the line breaks in [begin, end): CR LF, LF and CR each end a line.
     int countLineBreaks(qsizetype begin, qsizetype end) const
@@ -773,20 +746,7 @@ bool isCsvFile(const QByteArray& bytes)
 
 Outcome exportCsvFile(const QString& path, const QList<ResultRecord>& records)
 {
-    const QByteArray bytes = writeCsvFile(records);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return failed(CsvFileText::cannotSave(path, file.errorString()));
-    }
-    if (file.write(bytes) != bytes.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return failed(CsvFileText::cannotWrite(path, reason));
-    }
-    if (!file.commit()) {
-        return failed(CsvFileText::cannotSave(path, file.errorString()));
-    }
-    return Done{};
+    return saveAtomically(path, writeCsvFile(records));
 }
 
 } // namespace verimetra

@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 #include <cstring>
@@ -41,16 +40,6 @@ QString fromWindows1252(const char* data, qsizetype size)
 }
 
 // --- Records -----------------------------------------------------------------
-
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-bool isLineEnd(char c)
-{
-    return c == '\r' || c == '\n';
-}
 
 class Reader
 {
@@ -90,15 +79,7 @@ public:
 
 private:
     // True when nothing but blanks and line ends is left: the file ends here.
-    bool restIsBlankLines() const
-    {
-        for (qsizetype i = m_pos; i < m_size; ++i) {
-            if (!isBlank(m_data[i]) && !isLineEnd(m_data[i])) {
-                return false;
-            }
-        }
-        return true;
-    }
+    bool restIsBlankLines() const { return onlyBlankLinesFrom(m_data, m_size, m_pos); }
 
     qsizetype skipBlanks(qsizetype i) const
     {
@@ -273,14 +254,6 @@ public:
     {
         return tr("Cannot read \"%1\": %2").arg(displayName(path), why);
     }
-    static QString cannotSave(const QString& path, const QString& why)
-    {
-        return tr("Cannot save \"%1\": %2").arg(displayName(path), why);
-    }
-    static QString cannotWrite(const QString& path, const QString& why)
-    {
-        return tr("Cannot write \"%1\": %2").arg(displayName(path), why);
-    }
     static QString atLine(const QString& path, int line, const QString& why)
     {
         return tr("Cannot read \"%1\": line %2: %3.").arg(displayName(path)).arg(line).arg(why);
@@ -325,20 +298,7 @@ Result<QList<ResultRecord>> readDataFile(const QByteArray& bytes)
 
 Outcome saveDataFile(const QString& path, const QList<ResultRecord>& records)
 {
-    const QByteArray bytes = writeDataFile(records);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return failed(DataFileText::cannotSave(path, file.errorString()));
-    }
-    if (file.write(bytes) != bytes.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return failed(DataFileText::cannotWrite(path, reason));
-    }
-    if (!file.commit()) {
-        return failed(DataFileText::cannotSave(path, file.errorString()));
-    }
-    return Done{};
+    return saveAtomically(path, writeDataFile(records));
 }
 
 Result<QList<ResultRecord>> loadDataFile(const QString& path)

@@ -1,5 +1,9 @@
 #include "results/FileText.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QSaveFile>
+
 #include <cfloat>
 #include <charconv>
 #include <cmath>
@@ -114,6 +118,42 @@ NumberResult parseDecimal(const char* begin, const char* end, double& value)
         return NumberResult::NotANumber;
     }
     return NumberResult::Ok;
+}
+
+namespace {
+
+class SavingText
+{
+    Q_DECLARE_TR_FUNCTIONS(ResultsFile)
+
+public:
+    static QString cannotSave(const QString& path, const QString& why)
+    {
+        return tr("Cannot save \"%1\": %2").arg(QDir::toNativeSeparators(path), why);
+    }
+    static QString cannotWrite(const QString& path, const QString& why)
+    {
+        return tr("Cannot write \"%1\": %2").arg(QDir::toNativeSeparators(path), why);
+    }
+};
+
+} // namespace
+
+Outcome saveAtomically(const QString& path, const QByteArray& bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return failed(SavingText::cannotSave(path, file.errorString()));
+    }
+    if (file.write(bytes) != bytes.size()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        return failed(SavingText::cannotWrite(path, reason));
+    }
+    if (!file.commit()) {
+        return failed(SavingText::cannotSave(path, file.errorString()));
+    }
+    return Done{};
 }
 
 } // namespace verimetra

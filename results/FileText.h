@@ -1,10 +1,36 @@
 #pragma once
 
+#include "core/Result.h"
+
+#include <QByteArray>
+#include <QString>
 #include <QtGlobal>
 
 namespace verimetra {
 
-// Pieces of text the results file readers share: UTF-8 checking and numbers.
+// Pieces of text the results file readers share: blanks and line ends, UTF-8
+// checking and numbers.
+
+inline bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+inline bool isLineEnd(char c)
+{
+    return c == '\r' || c == '\n';
+}
+
+// True when nothing but blanks and line ends follows `from`: the file ends there.
+inline bool onlyBlankLinesFrom(const char* data, qsizetype size, qsizetype from)
+{
+    for (qsizetype i = from; i < size; ++i) {
+        if (!isBlank(data[i]) && !isLineEnd(data[i])) {
+            return false;
+        }
+    }
+    return true;
+}
 
 // The offset of the first byte that is not part of well-formed UTF-8 (a stray
 // continuation byte, an overlong form, a surrogate, anything above U+10FFFF, a
@@ -23,5 +49,10 @@ enum class NumberResult
 // no blanks inside, no "inf", "nan" or hexadecimal forms. Values written with 15
 // digits just above the largest double read as the largest double.
 NumberResult parseDecimal(const char* begin, const char* end, double& value);
+
+// Writes `bytes` to `path` through a temporary file that replaces the old one only
+// when everything is written: a failed write leaves the old file as it was. The
+// reason names the file.
+Outcome saveAtomically(const QString& path, const QByteArray& bytes);
 
 } // namespace verimetra

@@ -61,6 +61,18 @@ void readyToMeasure(Session& s)
     s.press("cmdConvert");
 }
 
+// Each leaf with a smallest leaf of 0.05 cm² (the speck left out) on a picture
+// named `name`; then the whole picture and every leaf recorded.
+void recordTheLeaves(Session& s, const QString& name)
+{
+    readyToMeasure(s);
+    s.setText("txtMinLeaf", QStringLiteral("0.05"));
+    s.setText("txtLeafName", name);
+    s.press("cmdEachLeaf");
+    s.press("cmdDataOK"); // the whole picture, as before
+    s.press("cmdRecordLeaves");
+}
+
 QString labelText(Session& s, const char* name)
 {
     return child<QLabel>(s.window.get(), name)->text();
@@ -146,12 +158,7 @@ void TestEachLeafWindow::measuresAsTheMeasureButtonThenSplits()
 void TestEachLeafWindow::recordsEveryLeafAsARow()
 {
     Session s;
-    readyToMeasure(s);
-    s.setText("txtMinLeaf", QStringLiteral("0.05"));
-    s.setText("txtLeafName", QStringLiteral("plot 3"));
-    s.press("cmdEachLeaf");
-    s.press("cmdDataOK"); // the whole picture, as before
-    s.press("cmdRecordLeaves");
+    recordTheLeaves(s, QStringLiteral("plot 3"));
     QVERIFY(!s.enabled("cmdRecordLeaves")); // once a split
 
     const QList<ResultRecord> rows = s.results().records();
@@ -202,12 +209,7 @@ void TestEachLeafWindow::recordsEveryLeafAsARow()
 void TestEachLeafWindow::exportCsvAndImportItBack()
 {
     Session s;
-    readyToMeasure(s);
-    s.setText("txtMinLeaf", QStringLiteral("0.05"));
-    s.setText("txtLeafName", QStringLiteral("plot, \"north\""));
-    s.press("cmdEachLeaf");
-    s.press("cmdDataOK");
-    s.press("cmdRecordLeaves");
+    recordTheLeaves(s, QStringLiteral("plot, \"north\""));
     s.press("cmdDataFile");
     const QList<ResultRecord> recorded = s.results().records();
     QCOMPARE(recorded.size(), 3);

@@ -1,6 +1,8 @@
 #include "results/CsvFile.h"
 #include "results/DataFile.h"
 
+#include "FileWriteChecks.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -149,20 +151,8 @@ QByteArray someRecord(std::initializer_list<std::pair<QByteArray, QByteArray>> f
     return values.join(',') + "\r\n";
 }
 
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return "(cannot open)";
-    }
-    return file.readAll();
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
+using filechecks::readFile;
+using filechecks::writeFile;
 
 } // namespace
 
@@ -553,45 +543,14 @@ void TestCsvFile::exportReplacesContent()
 
 void TestCsvFile::exportFailureKeepsFiles_data()
 {
-    QTest::addColumn<QString>("target"); // relative to a fresh folder
-
-    QTest::newRow("a folder of that name") << u"folder"_s;
-    QTest::newRow("missing folder") << u"missing/results.csv"_s;
-    QTest::newRow("a file below a file") << u"kept.csv/results.csv"_s;
-    // A name of the longest length a folder entry may have leaves no room for a
-    // temporary file beside it: the export fails, and the file is there to be kept.
-    QTest::newRow("existing file, no temporary file possible") << QString(255, u'n');
+    filechecks::addWriteFailureRows(u".csv"_s);
 }
 
 void TestCsvFile::exportFailureKeepsFiles()
 {
     QFETCH(QString, target);
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    QVERIFY(QDir(dir.path()).mkdir(u"folder"_s));
-    const QString kept = dir.filePath(u"kept.csv"_s);
-    const Records oldRecords{{u"old"_s, 1}};
-    QVERIFY(verimetra::exportCsvFile(kept, oldRecords).ok());
-    const QString path = dir.filePath(target);
-    const bool targetExisted = QFileInfo(path).isFile() || writeFile(path, "older\r\n");
-    if (target.size() == 255 && !targetExisted) {
-        QSKIP("this file system takes no names of 255 characters");
-    }
-
-    const verimetra::Outcome exported = verimetra::exportCsvFile(path, {{u"new"_s, 2}});
-    QVERIFY(!exported.ok());
-    QVERIFY2(exported.error().contains(QDir::toNativeSeparators(path)),
-             qPrintable(exported.error()));
-
-    QCOMPARE(readFile(kept), verimetra::writeCsvFile(oldRecords));
-    QVERIFY(QFileInfo(dir.filePath(u"folder"_s)).isDir());
-    if (targetExisted) {
-        QCOMPARE(readFile(path), QByteArray("older\r\n"));
-    }
-    // No temporary file is left behind.
-    QCOMPARE(
-        QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).size(),
-        targetExisted ? 3 : 2);
+    filechecks::checkFailedWriteKeepsFiles(target, u".csv"_s, verimetra::exportCsvFile,
+                                           verimetra::writeCsvFile);
 }
 
 void TestCsvFile::loadDataFileReadsCsv()

@@ -1,5 +1,7 @@
 #include "results/DataFile.h"
 
+#include "FileWriteChecks.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -38,20 +40,8 @@ void compareRecords(const Records& actual, const Records& expected)
     }
 }
 
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return "(cannot open)";
-    }
-    return file.readAll();
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
+using filechecks::readFile;
+using filechecks::writeFile;
 
 } // namespace
 
@@ -320,44 +310,14 @@ void TestDataFile::saveReplacesContent()
 
 void TestDataFile::saveFailureKeepsFiles_data()
 {
-    QTest::addColumn<QString>("target"); // relative to a fresh folder
-
-    QTest::newRow("a folder of that name") << u"folder"_s;
-    QTest::newRow("missing folder") << u"missing/results.txt"_s;
-    QTest::newRow("a file below a file") << u"kept.txt/results.txt"_s;
-    // A name of the longest length a folder entry may have leaves no room for a
-    // temporary file beside it: the save fails, and the file is there to be kept.
-    QTest::newRow("existing file, no temporary file possible") << QString(255, u'n');
+    filechecks::addWriteFailureRows(u".txt"_s);
 }
 
 void TestDataFile::saveFailureKeepsFiles()
 {
     QFETCH(QString, target);
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    QVERIFY(QDir(dir.path()).mkdir(u"folder"_s));
-    const QString kept = dir.filePath(u"kept.txt"_s);
-    const Records oldRecords{{u"old"_s, 1}};
-    QVERIFY(verimetra::saveDataFile(kept, oldRecords).ok());
-    const QString path = dir.filePath(target);
-    const bool targetExisted = QFileInfo(path).isFile() || writeFile(path, "older\r\n");
-    if (target.size() == 255 && !targetExisted) {
-        QSKIP("this file system takes no names of 255 characters");
-    }
-
-    const verimetra::Outcome saved = verimetra::saveDataFile(path, {{u"new"_s, 2}});
-    QVERIFY(!saved.ok());
-    QVERIFY2(saved.error().contains(QDir::toNativeSeparators(path)), qPrintable(saved.error()));
-
-    QCOMPARE(readFile(kept), verimetra::writeDataFile(oldRecords));
-    QVERIFY(QFileInfo(dir.filePath(u"folder"_s)).isDir());
-    if (targetExisted) {
-        QCOMPARE(readFile(path), QByteArray("older\r\n"));
-    }
-    // No temporary file is left behind.
-    QCOMPARE(
-        QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).size(),
-        targetExisted ? 3 : 2);
+    filechecks::checkFailedWriteKeepsFiles(target, u".txt"_s, verimetra::saveDataFile,
+                                           verimetra::writeDataFile);
 }
 
 void TestDataFile::loadReportsFailures_data()
