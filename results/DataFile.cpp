@@ -109,18 +109,7 @@ private:
     // Counts the line breaks in [begin, end): CR LF, LF and CR each end a line.
     int countLineBreaks(qsizetype begin, qsizetype end) const
     {
-        int count = 0;
-        for (qsizetype i = begin; i < end; ++i) {
-            if (m_data[i] == '\n') {
-                ++count;
-            } else if (m_data[i] == '\r') {
-                ++count;
-                if (i + 1 < end && m_data[i + 1] == '\n') {
-                    ++i;
-                }
-            }
-        }
-        return count;
+        return verimetra::countLineBreaks(m_data, begin, end);
     }
 
     QString decode(const char* data, qsizetype size) const

@@ -32,6 +32,23 @@ inline bool onlyBlankLinesFrom(const char* data, qsizetype size, qsizetype from)
     return true;
 }
 
+// The line breaks in data[begin, end): CR LF, LF and CR each end a line.
+inline int countLineBreaks(const char* data, qsizetype begin, qsizetype end)
+{
+    int count = 0;
+    for (qsizetype i = begin; i < end; ++i) {
+        if (data[i] == '\n') {
+            ++count;
+        } else if (data[i] == '\r') {
+            ++count;
+            if (i + 1 < end && data[i + 1] == '\n') {
+                ++i;
+            }
+        }
+    }
+    return count;
+}
+
 // The offset of the first byte that is not part of well-formed UTF-8 (a stray
 // continuation byte, an overlong form, a surrogate, anything above U+10FFFF, a
 // sequence cut off at the end), or `size` when all of it is well-formed.
