@@ -15,12 +15,14 @@
 #include "image/PictureSurface.h"
 #include "results/DataWindow.h"
 #include "session/MeasurementSession.h"
+#include "session/RecoveryKeeper.h"
 #include "session/ResultsModel.h"
 #include "widgets/FormBuilding.h"
 #include "widgets/MessageBoxes.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -756,6 +758,63 @@ void MainWindow::sessionEnding()
 void MainWindow::sessionResumed()
 {
     m_sessionEnding = false;
+}
+
+// ---------------------------------------------------------------------------
+// Recovery
+
+void MainWindow::startRecovery(const QString& folder)
+{
+    if (m_recovery) {
+        return;
+    }
+    m_recovery = new RecoveryKeeper(*m_results, folder, this);
+    connect(m_recovery, &RecoveryKeeper::writeFailed, this, [this](const QString& reason) {
+        showProblem(this, tr("%1\n\nUntil it can be written, rows that are not saved would be "
+                             "lost if the program ended abnormally. Save the table now and then.")
+                              .arg(reason));
+    });
+    // A normal end leaves nothing behind.
+    connect(this, &MainWindow::programEnded, m_recovery, &RecoveryKeeper::finish);
+    if (const Outcome started = m_recovery->start(); !started.ok()) {
+        showProblem(this, started.error());
+    }
+    offerLeftOvers();
+}
+
+void MainWindow::offerLeftOvers()
+{
+    for (const LeftOver& leftOver : m_recovery->leftOvers()) {
+        if (!leftOver.copy.ok()) {
+            const Result<QString> kept = m_recovery->keepAside(leftOver, QStringLiteral("damaged"));
+            showProblem(this, tr("A recovery copy of the results table, left by a run of "
+                                 "Verimetra that did not end normally, is damaged: %1.\n\n%2")
+                                  .arg(leftOver.copy.error(),
+                                       kept.ok() ? tr("It was kept as \"%1\".")
+                                                       .arg(QDir::toNativeSeparators(kept.value()))
+                                                 : kept.error()));
+            continue;
+        }
+        const RecoveryCopy& copy = leftOver.copy.value();
+        const QString question =
+            tr("Verimetra did not end normally. Its results table held %1 unsaved %2 on %3.\n\n"
+               "Restore them?\n\nIf you answer No, they are kept in \"%4\", where \"Import "
+               "Data File\" can read them.")
+                .arg(copy.rows.size())
+                .arg(copy.rows.size() == 1 ? tr("row") : tr("rows"))
+                .arg(QLocale().toString(copy.written, QLocale::LongFormat))
+                .arg(QDir::toNativeSeparators(
+                    m_recovery->asideName(leftOver, QStringLiteral("kept"))));
+        if (askYesNo(this, question)) {
+            if (const Outcome restored = m_recovery->restore(leftOver); !restored.ok()) {
+                showProblem(this, restored.error());
+            }
+        } else if (const Result<QString> kept =
+                       m_recovery->keepAside(leftOver, QStringLiteral("kept"));
+                   !kept.ok()) {
+            showProblem(this, kept.error());
+        }
+    }
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)

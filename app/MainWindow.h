@@ -19,6 +19,7 @@ namespace verimetra {
 class ClosingNotices;
 class DataWindow;
 class MeasurementSession;
+class RecoveryKeeper;
 class ResultsModel;
 class Workspace;
 
@@ -39,6 +40,13 @@ public:
     ResultsModel& results() const { return *m_results; }
     ImageWindow* imageWindow() const { return m_imageWindow; }
     DataWindow* dataWindow() const { return m_dataWindow; }
+
+    // Keeps the results table safe in `folder` from now on: first offers back the
+    // unsaved rows that runs which did not end normally left there, then writes
+    // every change of the table to this run's recovery copy. A normal end of the
+    // program removes the copy.
+    void startRecovery(const QString& folder);
+    RecoveryKeeper* recovery() const { return m_recovery; }
 
     // Why the window is being closed.
     enum class CloseReason
@@ -114,6 +122,9 @@ private:
     bool askQuitQuestion();
     void beginClosingNotices();
 
+    // Recovery.
+    void offerLeftOvers();
+
     MeasurementSession* m_session = nullptr;
     ResultsModel* m_results = nullptr;
     std::unique_ptr<StepPanels> m_panels;
@@ -122,6 +133,7 @@ private:
     QPointer<ImageWindow> m_imageWindow;
     DataWindow* m_dataWindow = nullptr;
     ClosingNotices* m_notices = nullptr;
+    RecoveryKeeper* m_recovery = nullptr;
     QFileDialog* m_imageDialog = nullptr;
     bool m_sessionEnding = false;
     static constexpr int SessionEndGraceMs = 30'000;

@@ -1,7 +1,9 @@
 #include "app/MainWindow.h"
+#include "session/RecoveryKeeper.h"
 
 #include <QApplication>
 #include <QSessionManager>
+#include <QTimer>
 
 int main(int argc, char* argv[])
 {
@@ -19,5 +21,10 @@ int main(int argc, char* argv[])
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
                      [&window](QSessionManager& manager) { window.commitData(manager); });
     window.showMaximized();
+    // Once the window is up: the rows a run that did not end normally left behind,
+    // and from then on a recovery copy of the results table.
+    QTimer::singleShot(0, &window, [&window] {
+        window.startRecovery(verimetra::RecoveryKeeper::defaultFolder());
+    });
     return QApplication::exec();
 }

@@ -3,6 +3,7 @@
 #include "analysis/NumberText.h"
 #include "results/CsvFile.h"
 #include "results/FileText.h"
+#include "results/RecoveryFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -319,6 +320,14 @@ Result<QList<ResultRecord>> loadDataFile(const QString& path)
         return failed(DataFileText::cannotRead(
             path, DataFileText::tr("the file is larger than %1 MiB, too large for a results file")
                       .arg(MaxDataFileBytes / (1024 * 1024))));
+    }
+    // A recovery copy kept aside reads as the rows it keeps.
+    if (isRecoveryFile(bytes)) {
+        Result<RecoveryCopy> copy = readRecoveryFile(bytes);
+        if (!copy.ok()) {
+            return failed(DataFileText::cannotRead(path, copy.error()));
+        }
+        return copy.take().rows;
     }
     Result<QList<ResultRecord>> contents =
         isCsvFile(bytes) ? readCsvFile(bytes) : readDataFile(bytes);

@@ -98,18 +98,22 @@ void ResultsModel::setUpTable()
     m_headings[int(Column::Number)] = tr("No.");
     m_headings[int(Column::Name)] = tr("File name");
     m_headings[int(Column::Area)] = tr("Area");
+    m_unit.clear();
     nameColumns(QString());
     Q_EMIT headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
     beginResetModel();
     m_rows.clear();
     endResetModel();
+    announceChange();
 }
 
 void ResultsModel::setUnit(const QString& unit)
 {
     m_headings[int(Column::Area)] = tr("Area  (%1^2)").arg(unit);
+    m_unit = unit;
     nameColumns(unit);
     Q_EMIT headerDataChanged(Qt::Horizontal, int(Column::Area), ColumnCount - 1);
+    announceChange();
 }
 
 // The headings of a leaf's values, with the unit once it is known.
@@ -151,6 +155,7 @@ int ResultsModel::recordAll(const QList<ResultRecord>& rows)
     m_rows.append(rows);
     endInsertRows();
     m_changed = true;
+    announceChange();
     return first + 1;
 }
 
@@ -160,6 +165,7 @@ void ResultsModel::clear()
     m_rows.clear();
     endResetModel();
     m_changed = false;
+    announceChange();
 }
 
 void ResultsModel::setRecords(const QList<ResultRecord>& records)
@@ -167,6 +173,35 @@ void ResultsModel::setRecords(const QList<ResultRecord>& records)
     beginResetModel();
     m_rows = records;
     endResetModel();
+    announceChange();
+}
+
+void ResultsModel::restore(const QList<ResultRecord>& rows, const QString& unit, bool unsaved)
+{
+    // One change, announced once it is whole.
+    m_restoring = true;
+    if (unit.isEmpty()) {
+        setUpTable();
+    } else {
+        setUnit(unit);
+    }
+    setRecords(rows);
+    m_changed = unsaved;
+    m_restoring = false;
+    announceChange();
+}
+
+void ResultsModel::markChanged()
+{
+    m_changed = true;
+    announceChange();
+}
+
+void ResultsModel::announceChange()
+{
+    if (!m_restoring) {
+        Q_EMIT tableChanged();
+    }
 }
 
 QList<ResultRecord> ResultsModel::records() const
@@ -188,6 +223,7 @@ Outcome ResultsModel::save(const QString& path)
                           .arg(saved.error()));
     }
     m_changed = false;
+    announceChange();
     return Done{};
 }
 
@@ -201,6 +237,7 @@ Outcome ResultsModel::exportCsv(const QString& path)
     }
     // The CSV file keeps every row whole: nothing is left unsaved.
     m_changed = false;
+    announceChange();
     return Done{};
 }
 
@@ -212,8 +249,8 @@ Outcome ResultsModel::importFile(const QString& path)
             tr("%1\n\nNothing was imported: the table is unchanged.").arg(contents.error()),
             contents.errorLine());
     }
-    setRecords(contents.value());
     m_changed = false;
+    setRecords(contents.value());
     return Done{};
 }
 

@@ -51,6 +51,8 @@ public:
     void setUpTable();
     // Heads the area column with the square of `unit`.
     void setUnit(const QString& unit);
+    // The unit the headings name; empty before setUnit().
+    const QString& unit() const { return m_unit; }
 
     // Adds a row after the last one; gives its number.
     int record(const QString& name, double area);
@@ -66,23 +68,35 @@ public:
     // Whether the table holds rows that changed since they were last saved or
     // imported; recording marks the table changed.
     bool hasUnsavedRows() const;
-    void markChanged() { m_changed = true; }
+    void markChanged();
 
     // Writes the rows to a results file; an earlier file stays as it was on failure.
     Outcome save(const QString& path);
     // Reads a results file (classic or CSV) in place of all rows; on failure the table
     // is unchanged.
     Outcome importFile(const QString& path);
+    // The rows, the unit of the headings and the unsaved flag of a table kept
+    // elsewhere (a recovery copy), in place of all.
+    void restore(const QList<ResultRecord>& rows, const QString& unit, bool unsaved);
+
     // Writes every row with all its values to a CSV file; an earlier file stays as it
     // was on failure.
     Outcome exportCsv(const QString& path);
 
-private:
-    QList<ResultRecord> m_rows; // the number of a row is its place, 1 for the first
-    void nameColumns(const QString& unit);
+Q_SIGNALS:
+    // The rows, the headings or the unsaved flag changed: recorded, cleared,
+    // imported, saved, exported, restored, or a unit named.
+    void tableChanged();
 
+private:
+    void nameColumns(const QString& unit);
+    void announceChange();
+
+    QList<ResultRecord> m_rows; // the number of a row is its place, 1 for the first
     QString m_headings[ColumnCount];
+    QString m_unit;
     bool m_changed = false;
+    bool m_restoring = false;
 };
 
 } // namespace verimetra
