@@ -5,6 +5,8 @@
 
 #include "image/ImageLoader.h"
 #include "image/PictureFit.h"
+#include "session/RecoveryKeeper.h"
+#include "session/ResultsModel.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -27,6 +29,7 @@ constexpr int DecodeSection = 20;
 constexpr int LoadSection = 21;
 constexpr int OpenFitSection = 22;
 constexpr int FitSection = 23;
+constexpr int RecoverySection = 24;
 
 constexpr int JpegQuality = 90; // what scanners and cameras commonly write
 
@@ -224,10 +227,63 @@ bool writePictures(const QString& folder, const std::string& stem, QSize size,
     return true;
 }
 
+// What each change of a results table of `rows` leaf rows costs: the recovery copy
+// written whole and saved atomically (the write, the flush to disk and the rename).
+void recoveryCopy(benchmark::State& state, const QString& folder, int rows)
+{
+    ResultsModel results;
+    results.setUpTable();
+    results.setUnit(QStringLiteral("cm"));
+    ResultRecord row(QStringLiteral("plot 17, tray 3-12"), 1.2345678901234567);
+    row.leaf.leaf = 12;
+    row.leaf.holesArea = 0.012345678901234567;
+    row.leaf.filledArea = 1.2469135802469136;
+    row.leaf.holesPercent = 0.9900990099009901;
+    row.leaf.perimeter = 5.123456789012345;
+    row.leaf.length = 2.345678901234567;
+    row.leaf.width = 0.8765432109876543;
+    row.leaf.centroidX = 12.345678901234567;
+    row.leaf.centroidY = 6.543210987654321;
+    row.leaf.specks = 3;
+    row.leaf.specksArea = 0.00123456789;
+    row.provenance.imageFile = QStringLiteral("/home/user/scans/experiment 4/tray 3.jpg");
+    row.provenance.unit = QStringLiteral("cm");
+    row.provenance.pixelsPerUnit = 59.05511811023622;
+    row.provenance.knownLength = 20;
+    row.provenance.threshold = 300;
+    row.provenance.region = QRect(10, 20, 1300, 900);
+    const QDateTime now = QDateTime::currentDateTime();
+    row.provenance.measuredAt = now.toOffsetFromUtc(now.offsetFromUtc()); // as measured
+    row.provenance.programVersion = QStringLiteral(VERIMETRA_VERSION);
+    results.recordAll(QList<ResultRecord>(rows, row));
+    RecoveryKeeper keeper(results, folder);
+    if (!keeper.start().ok()) {
+        state.SkipWithError("cannot start the recovery copy");
+        return;
+    }
+    for (auto _ : state) {
+        results.markChanged(); // one change: the copy is written
+    }
+    state.counters["bytes"] = double(QFileInfo(keeper.path()).size());
+    keeper.finish();
+}
+
 } // namespace
 
 bool registerFileBenchmarks(const QString& folder)
 {
+    for (const int rows : {1000, 5000}) {
+        const std::string name = "recovery_copy/" + std::to_string(rows);
+        benchmark::RegisterBenchmark(name.c_str(), [folder, rows](benchmark::State& s) {
+            recoveryCopy(s, folder, rows);
+        })->Unit(benchmark::kMillisecond);
+        addSummaryRow(SummaryRow{name,
+                                 "recovery copy after a change: the whole table written and "
+                                 "saved atomically",
+                                 std::to_string(rows) + " leaf rows", "", GoalKind::Under, 0.1, "",
+                                 "", RecoverySection});
+    }
+
     static std::vector<PictureFile> files; // the benchmarks refer to these until the end
     // The JPEG is fitted to 1000 high, to the heights of the working sizes, and at the
     // loaded size. The fit costs the same after either decoder, so the PNG, several

@@ -213,7 +213,10 @@ Result<double> MeasurementSession::measure(const QString& knownLength)
     measurement.knownLength = known;
     measurement.scaleLineLength = m_state.scaleLine.length;
     measurement.threshold = m_state.convertedThreshold;
-    measurement.measuredAt = QDateTime::currentDateTime();
+    // Local time with its offset from UTC fixed: the time as the user's clock showed it,
+    // written as such without a time-zone lookup for every row that carries it.
+    const QDateTime now = QDateTime::currentDateTime();
+    measurement.measuredAt = now.toOffsetFromUtc(now.offsetFromUtc());
 
     measurement.steps = computeArea(float(m_picture.width()), float(m_picture.height()),
                                     m_state.scaleLine.length, known, measurement.blackPixelCount);
