@@ -20,14 +20,14 @@ built=$SECONDS
 
 # Runs a target makes in the exploration, about a minute each on this project's
 # 2-core machines.
-declare -A runs=([fuzz_datafile]=2000000 [fuzz_csvfile]=1200000 [fuzz_leadingnumber]=3000000 [fuzz_imageloader]=80000 [fuzz_leafsplit]=300000)
+declare -A runs=([fuzz_datafile]=2000000 [fuzz_csvfile]=1200000 [fuzz_recoveryfile]=2000000 [fuzz_leadingnumber]=3000000 [fuzz_imageloader]=80000 [fuzz_leafsplit]=300000)
 # The image readers and Qt's conversions run partly on threads of their own; the
 # comparisons they make would feed the mutations in an order that depends on timing,
 # so the image loader explores without comparison traces. -reload=0: the corpus is
 # not read again on a timer.
-declare -A steady=([fuzz_datafile]="" [fuzz_csvfile]="" [fuzz_leadingnumber]="" [fuzz_imageloader]="-use_cmp=0 -use_memmem=0" [fuzz_leafsplit]="")
+declare -A steady=([fuzz_datafile]="" [fuzz_csvfile]="" [fuzz_recoveryfile]="" [fuzz_leadingnumber]="" [fuzz_imageloader]="-use_cmp=0 -use_memmem=0" [fuzz_leafsplit]="")
 
-targets=(fuzz_datafile fuzz_csvfile fuzz_leadingnumber fuzz_imageloader fuzz_leafsplit)
+targets=(fuzz_datafile fuzz_csvfile fuzz_recoveryfile fuzz_leadingnumber fuzz_imageloader fuzz_leafsplit)
 failed=()
 summary=()
 for target in "${targets[@]}"; do

@@ -6,13 +6,13 @@
 # from then on. New interesting inputs are left in <build-dir>/fuzz-corpus/<target>/.
 #   tools/fuzz-explore.sh [build-dir]      (default: build-fuzz in the work tree)
 # VERIMETRA_FUZZ_SECONDS: time per target (default 600);
-# VERIMETRA_FUZZ_TARGETS: the targets (default all five, one after the other).
+# VERIMETRA_FUZZ_TARGETS: the targets (default all six, one after the other).
 # Replay one input: build-fuzz/fuzz/fuzz_imageloader <file>
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${1:-$here/build-fuzz}"
 seconds="${VERIMETRA_FUZZ_SECONDS:-600}"
-read -r -a targets <<<"${VERIMETRA_FUZZ_TARGETS:-fuzz_datafile fuzz_csvfile fuzz_leadingnumber fuzz_imageloader fuzz_leafsplit}"
+read -r -a targets <<<"${VERIMETRA_FUZZ_TARGETS:-fuzz_datafile fuzz_csvfile fuzz_recoveryfile fuzz_leadingnumber fuzz_imageloader fuzz_leafsplit}"
 
 "$here/tools/build-fuzzers.sh" "$build"
 # shellcheck source=tools/fuzz/run-target.sh
