@@ -96,8 +96,10 @@ QString DataWindow::askFileName(FileUse use)
         m_dialog->setDefaultSuffix(QString());
         break;
     case FileUse::Import:
-        // A CSV file made by "Export CSV…" can be imported too.
-        m_dialog->setNameFilters({QStringLiteral("text(*.txt)"), QStringLiteral("CSV (*.csv)")});
+        // A CSV file made by "Export CSV…", and a recovery copy kept aside, can be
+        // imported too.
+        m_dialog->setNameFilters({QStringLiteral("text(*.txt)"), QStringLiteral("CSV (*.csv)"),
+                                  QStringLiteral("Recovery copies (*.recovery)")});
         m_dialog->setDefaultSuffix(QString());
         break;
     case FileUse::ExportCsv:
