@@ -784,6 +784,7 @@ void MainWindow::startRecovery(const QString& folder)
 
 void MainWindow::offerLeftOvers()
 {
+    bool restored = false;
     for (const LeftOver& leftOver : m_recovery->leftOvers()) {
         if (!leftOver.copy.ok()) {
             const Result<QString> kept = m_recovery->keepAside(leftOver, QStringLiteral("damaged"));
@@ -796,19 +797,32 @@ void MainWindow::offerLeftOvers()
             continue;
         }
         const RecoveryCopy& copy = leftOver.copy.value();
+        const QString rows = copy.rows.size() == 1 ? tr("1 unsaved row")
+                                                   : tr("%1 unsaved rows").arg(copy.rows.size());
+        const QString when = QLocale().toString(copy.written, QLocale::LongFormat);
+        if (restored) {
+            // The table holds the rows restored first: these are kept for an import.
+            const Result<QString> kept = m_recovery->keepAside(leftOver, QStringLiteral("kept"));
+            showProblem(this, kept.ok()
+                                  ? tr("Another run of Verimetra that did not end normally "
+                                       "left %1 on %2. They are kept in \"%3\", where "
+                                       "\"Import Data File\" can read them.")
+                                        .arg(rows, when, QDir::toNativeSeparators(kept.value()))
+                                  : kept.error());
+            continue;
+        }
         const QString question =
-            tr("Verimetra did not end normally. Its results table held %1 unsaved %2 on %3.\n\n"
-               "Restore them?\n\nIf you answer No, they are kept in \"%4\", where \"Import "
+            tr("Verimetra did not end normally. Its results table held %1 on %2.\n\n"
+               "Restore them?\n\nIf you answer No, they are kept in \"%3\", where \"Import "
                "Data File\" can read them.")
-                .arg(copy.rows.size())
-                .arg(copy.rows.size() == 1 ? tr("row") : tr("rows"))
-                .arg(QLocale().toString(copy.written, QLocale::LongFormat))
-                .arg(QDir::toNativeSeparators(
-                    m_recovery->asideName(leftOver, QStringLiteral("kept"))));
+                .arg(rows, when,
+                     QDir::toNativeSeparators(
+                         m_recovery->asideName(leftOver, QStringLiteral("kept"))));
         if (askYesNo(this, question)) {
-            if (const Outcome restored = m_recovery->restore(leftOver); !restored.ok()) {
-                showProblem(this, restored.error());
+            if (const Outcome back = m_recovery->restore(leftOver); !back.ok()) {
+                showProblem(this, back.error());
             }
+            restored = true;
         } else if (const Result<QString> kept =
                        m_recovery->keepAside(leftOver, QStringLiteral("kept"));
                    !kept.ok()) {

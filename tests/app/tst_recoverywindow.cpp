@@ -103,6 +103,7 @@ private Q_SLOTS:
     void killedProgramsRowsAreOfferedBack();
     void noKeepsTheRowsAside();
     void damagedCopyIsKeptAsideAndSaid();
+    void secondLeftOverIsKeptAside();
     void cleanEndLeavesNothing();
 };
 
@@ -203,6 +204,38 @@ void TestRecoveryWindow::damagedCopyIsKeptAsideAndSaid()
         QDir(folder).entryList({QStringLiteral("results-damaged-*.recovery")}, QDir::Files);
     QCOMPARE(kept.size(), 1);
     QVERIFY(seen->text.contains(QDir::toNativeSeparators(QDir(folder).filePath(kept.first()))));
+}
+
+void TestRecoveryWindow::secondLeftOverIsKeptAside()
+{
+    // Two runs at once, both killed: the first one's rows are restored, the second
+    // one's are not mixed in but kept for an import, and the user is told where.
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("recovery"));
+    std::unique_ptr<QProcess> first = startRecordingChild(folder);
+    QVERIFY(first);
+    std::unique_ptr<QProcess> second = startRecordingChild(folder); // finds nothing to offer
+    QVERIFY(second);
+    killHard(*first);
+    killHard(*second);
+    Session s;
+    auto asked = std::make_shared<SeenBox>();
+    auto told = std::make_shared<SeenBox>();
+    whenModal<QMessageBox>([asked, told](QMessageBox* box) {
+        asked->seen = true;
+        asked->text = box->text();
+        box->button(QMessageBox::Yes)->click();
+        // Watched for only once the question is answered and gone.
+        answerBox(QMessageBox::Ok, told);
+    });
+    s.window->startRecovery(folder);
+    QVERIFY(asked->seen);
+    QVERIFY(told->seen);
+    QCOMPARE(s.results().records(), childRows());
+    const QStringList kept =
+        QDir(folder).entryList({QStringLiteral("results-kept-*.recovery")}, QDir::Files);
+    QCOMPARE(kept.size(), 1);
+    QVERIFY2(told->text.contains(kept.first()), qPrintable(told->text));
 }
 
 void TestRecoveryWindow::cleanEndLeavesNothing()
