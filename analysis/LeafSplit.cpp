@@ -210,9 +210,10 @@ struct GridPoint
 {
     std::int64_t x = 0;
     std::int64_t y = 0;
+    // Row by row, then along the row: the order in which a leaf's rows give them.
     bool operator<(const GridPoint& other) const
     {
-        return x < other.x || (x == other.x && y < other.y);
+        return y < other.y || (y == other.y && x < other.x);
     }
     bool operator==(const GridPoint&) const = default;
 };
@@ -224,13 +225,18 @@ std::int64_t cross(const GridPoint& o, const GridPoint& a, const GridPoint& b)
 
 double distance(const GridPoint& a, const GridPoint& b)
 {
-    return std::hypot(double(a.x - b.x), double(a.y - b.y));
+    const double dx = double(a.x - b.x);
+    const double dy = double(a.y - b.y);
+    return std::sqrt(dx * dx + dy * dy);
 }
 
-// The convex hull, counter-clockwise, of `points` (sorted and unique on return).
+// The convex hull of `points` (sorted and unique on return), with its turns all to
+// the same side, by Andrew's monotone chain.
 std::vector<GridPoint> convexHull(std::vector<GridPoint>& points)
 {
-    std::sort(points.begin(), points.end());
+    if (!std::is_sorted(points.begin(), points.end())) {
+        std::sort(points.begin(), points.end());
+    }
     points.erase(std::unique(points.begin(), points.end()), points.end());
     if (points.size() < 3) {
         return points;

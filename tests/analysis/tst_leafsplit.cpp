@@ -625,6 +625,23 @@ void TestLeafSplit::agreesWithAFloodFillOnRandomPictures()
                      where + " holes of leaf " + QByteArray::number(leaf.number));
             QVERIFY2(leaf.touchesEdge == bool(reference.setAtEdge[size_t(s)]), where);
             QVERIFY2(std::isfinite(leaf.perimeter) && leaf.perimeter >= 3, where);
+            // The length against every pair of the leaf's pixels.
+            QList<QPoint> pixels;
+            for (int y = 0; y < reference.height; ++y) {
+                for (int x = 0; x < reference.width; ++x) {
+                    if (reference.set[size_t(reference.at(x, y))] == s) {
+                        pixels << QPoint(x, y);
+                    }
+                }
+            }
+            double longest = 0;
+            for (qsizetype a = 0; a < pixels.size(); ++a) {
+                for (qsizetype b = a + 1; b < pixels.size(); ++b) {
+                    longest = std::max(longest, QLineF(pixels[a], pixels[b]).length());
+                }
+            }
+            QVERIFY2(near(leaf.length, longest + 1, 1e-9),
+                     where + " length of leaf " + QByteArray::number(leaf.number));
             QVERIFY2(leaf.length >= 1 && leaf.width >= 1 && leaf.width <= leaf.length + 1e-9,
                      where);
         }
