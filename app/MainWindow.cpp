@@ -20,6 +20,7 @@
 #include "widgets/FormBuilding.h"
 #include "widgets/MessageBoxes.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
@@ -29,8 +30,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QSessionManager>
+#include <QStyle>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 
 // Resources of a static library must be registered by name, outside any namespace.
@@ -111,10 +116,31 @@ MainWindow::MainWindow(QWidget* parent)
     m_workspace->setObjectName(QStringLiteral("mdiArea"));
 
     // The bottom strip runs the whole width; the left column sits above it.
-    grid->addWidget(toolbar2, 0, 0);
+    // The left column scrolls when the screen is too low for it, so that the bottom
+    // strip stays on the screen.
+    auto* column = new QScrollArea(central);
+    column->setObjectName(QStringLiteral("Toolbar2Column"));
+    column->setFrameShape(QFrame::NoFrame);
+    column->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    column->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    column->setWidgetResizable(true);
+    column->setWidget(toolbar2);
+    column->setFixedWidth(toolbar2->width() + style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    column->setMinimumHeight(0);
+    column->setFocusPolicy(Qt::NoFocus); // its controls take the focus, and scroll it
+    connect(qApp, &QApplication::focusChanged, column, [column](QWidget*, QWidget* now) {
+        if (now && column->widget()->isAncestorOf(now)) {
+            column->ensureWidgetVisible(now);
+        }
+    });
+    grid->addWidget(column, 0, 0);
     grid->addWidget(m_workspace, 0, 1);
     grid->addWidget(toolbar1, 1, 0, 1, 2);
     setCentralWidget(central);
+    // Until the window is maximised: the whole left column where the screen allows.
+    const int natural = toolbar2->minimumHeight() + toolbar1->height();
+    const int available = screen() ? screen()->availableGeometry().height() : natural;
+    resize(sizeHint().width(), std::min(natural, available));
 
     m_imageDialog = new QFileDialog(this);
     m_imageDialog->setObjectName(QStringLiteral("CommonDialog1"));

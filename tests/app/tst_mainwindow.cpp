@@ -15,6 +15,8 @@
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -59,6 +61,7 @@ private Q_SLOTS:
     void transitionsAlongAMeasurement();
     void closedPanelTakesNoInputButKeepsItsLook();
     void tabReachesTheUsableControlsInOrder();
+    void lowScreenKeepsTheBottomStrip();
     void quitNoLeavesEverything();
     void quitYesShowsNoticesThenEnds();
     void closeRequestAsksAndIsCancelled();
@@ -398,4 +401,28 @@ void TestMainWindow::cancelledSessionEndAsksAgain()
 }
 
 QTEST_MAIN(TestMainWindow)
+// On a screen too low for the left column, the column scrolls and the bottom strip
+// stays in the window.
+void TestMainWindow::lowScreenKeepsTheBottomStrip()
+{
+    m_window->showNormal();
+    m_window->resize(1300, 480);
+    QTRY_COMPARE(m_window->height(), 480);
+    for (const char* name : {"cmdMeasure", "cmdDataOK", "cmdEnd"}) {
+        QWidget* control = child(m_window.get(), name);
+        const QRect inWindow(control->mapTo(m_window.get(), QPoint(0, 0)), control->size());
+        QVERIFY2(m_window->rect().contains(inWindow), name);
+    }
+    auto* column = m_window->findChild<QScrollArea*>(QStringLiteral("Toolbar2Column"));
+    QVERIFY(column);
+    QTRY_VERIFY(column->verticalScrollBar()->isVisible());
+    // A control below the fold is scrolled to when Tab takes the focus there.
+    QApplication::setActiveWindow(m_window.get());
+    QWidget* exit = child(m_window.get(), "cmdEnd");
+    exit->setFocus();
+    QTest::keyClick(exit, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), child(m_window.get(), "txtMinLeaf"));
+    QTRY_VERIFY(column->verticalScrollBar()->value() > 0);
+}
+
 #include "tst_mainwindow.moc"
