@@ -24,11 +24,14 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -90,6 +93,7 @@ MainWindow::MainWindow(QWidget* parent)
 {
     initResources();
     setObjectName(QStringLiteral("mdifrmMain"));
+    setAcceptDrops(true); // an image file dropped anywhere on the window opens
     setWindowTitle(QStringLiteral("VERIMETRA"));
     setWindowIcon(QIcon(QStringLiteral(":/verimetra/icon-48.png")));
 
@@ -398,8 +402,11 @@ void MainWindow::cmdImport_Click()
     if (m_imageDialog->exec() != QDialog::Accepted || m_imageDialog->selectedFiles().isEmpty()) {
         return; // cancelled: nothing changes
     }
-    const QString path = m_imageDialog->selectedFiles().first();
+    openImageFile(m_imageDialog->selectedFiles().first());
+}
 
+void MainWindow::openImageFile(const QString& path)
+{
     // Read the file before anything changes, so that a file that cannot be opened
     // leaves the leaf name, the picture, the counters and the panels as they were.
     Result<QImage> loaded = MeasurementSession::readPicture(path);
@@ -855,6 +862,40 @@ void MainWindow::offerLeftOvers()
             showProblem(this, kept.error());
         }
     }
+}
+
+// ---------------------------------------------------------------------------
+// Dropping an image file
+
+namespace {
+// The one local file dropped, or empty.
+QString droppedFile(const QMimeData* data)
+{
+    if (!data || !data->hasUrls() || data->urls().size() != 1 ||
+        !data->urls().first().isLocalFile()) {
+        return {};
+    }
+    return data->urls().first().toLocalFile();
+}
+} // namespace
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!droppedFile(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void MainWindow::dropEvent(QDropEvent* event)
+{
+    const QString path = droppedFile(event->mimeData());
+    if (path.isEmpty()) {
+        return;
+    }
+    event->acceptProposedAction();
+    // Opened once the drop has ended, as "Open Image file" would open it: a file that
+    // cannot be opened is said in a message box, which must not run inside the drop.
+    QTimer::singleShot(0, this, [this, path] { openImageFile(path); });
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)

@@ -41,6 +41,10 @@ public:
     ImageWindow* imageWindow() const { return m_imageWindow; }
     DataWindow* dataWindow() const { return m_dataWindow; }
 
+    // Opens the image file at `path` as "Open Image file" does once a file is chosen
+    // (a file given on the command line, or dropped on the window).
+    void openImageFile(const QString& path);
+
     // Keeps the results table safe in `folder` from now on: first offers back the
     // unsaved rows that runs which did not end normally left there, then writes
     // every change of the table to this run's recovery copy. A normal end of the
@@ -73,6 +77,8 @@ Q_SIGNALS:
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildToolbar2(QWidget* bar);
