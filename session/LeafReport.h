@@ -15,7 +15,6 @@ struct LeafReport
 {
     LeafSplit split;          // in working-picture pixels
     PixelScale scale;         // of the measurement
-    double minLeafArea = 0;   // unit^2, the smallest leaf asked for
     QList<double> areas;      // unit^2, one a leaf in the order of split.leaves
     QList<LeafValues> values; // likewise
     double specksArea = 0;    // unit^2

@@ -234,7 +234,6 @@ Result<LeafReport> MeasurementSession::splitIntoLeaves(double minLeafArea)
     }
     const Measurement& measurement = m_state.measurement;
     LeafReport report;
-    report.minLeafArea = minLeafArea;
     report.scale.areaPerPixel = measurement.steps.areaPerPixel;
     report.scale.lengthPerPixel = std::abs(measurement.knownLength) / measurement.scaleLineLength;
     Q_EMIT busyChanged(true);

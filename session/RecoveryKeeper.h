@@ -37,7 +37,6 @@ public:
 
     // The user's data folder for the program's recovery copies.
     static QString defaultFolder();
-    const QString& folder() const { return m_folder; }
     // This run's copy.
     const QString& path() const { return m_path; }
 
